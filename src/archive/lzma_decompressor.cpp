@@ -1,0 +1,187 @@
+#include "archive/lzma_decompressor.h"
+
+#include <lzma.h>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <optional>
+
+#include "archive/buffered_fs.h"
+#include "platform/error.h"
+#include "platform/files.h"
+
+namespace kestrow::archive {
+namespace {
+
+constexpr std::int64_t kInputChunk = 1 << 17;
+// Whole chunks bypass the stream's buffer.
+constexpr std::size_t kOutputChunk = 1 << 21;
+constexpr std::uint32_t kMinWindow = 4096;
+
+[[noreturn]] void Fail(const char* message) {
+    throw platform::Error(message);
+}
+[[noreturn]] void OutOfMemory() {
+    throw platform::EOutOfMemory("Out of memory");
+}
+
+struct Header {
+    unsigned lc = 0, lp = 0, pb = 0;
+    std::uint32_t dictionary = 0;
+    std::optional<std::uint64_t> size;  // empty: unknown, the end marker ends the data
+};
+
+class Decoder {
+  public:
+    Decoder() = default;
+    ~Decoder() { lzma_end(&stream_); }
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+    lzma_stream* operator->() { return &stream_; }
+    lzma_stream* get() { return &stream_; }
+
+  private:
+    lzma_stream stream_ = LZMA_STREAM_INIT;
+};
+
+Header ReadHeader(TBufferedFS& in) {
+    unsigned char props[5];
+    if (in.Read(props, 5) < 5)
+        Fail("input .lzma file is too short");
+    Header h;
+    const unsigned d = props[0];
+    h.dictionary =
+        static_cast<std::uint32_t>(props[1]) | static_cast<std::uint32_t>(props[2]) << 8 |
+        static_cast<std::uint32_t>(props[3]) << 16 | static_cast<std::uint32_t>(props[4]) << 24;
+    if (d > 224 || h.dictionary >= 0x80000000u)
+        Fail("Incorrect stream properties");
+    h.lc = d % 9;
+    h.lp = (d / 9) % 5;
+    h.pb = d / 45;
+
+    std::uint64_t size = 0;
+    for (int i = 0; i < 8; ++i) {
+        unsigned char b = 0;
+        if (in.Read(&b, 1) != 1)
+            Fail("Can't read stream size");
+        size |= static_cast<std::uint64_t>(b) << (8 * i);
+    }
+    if (static_cast<std::int64_t>(size) >= 0)
+        h.size = size;
+    return h;
+}
+
+// Output never reaches back further than what was produced, so a known size
+// bounds the window no matter what dictionary the header declares.
+std::uint32_t WindowSize(const Header& h) {
+    std::uint64_t window = h.dictionary;
+    if (h.size)
+        window = std::min(window, *h.size);
+    window = std::max<std::uint64_t>(window, kMinWindow);
+    if (window > kMaxLZMAWindow)
+        OutOfMemory();
+    return static_cast<std::uint32_t>(window);
+}
+
+void InitDecoder(Decoder& decoder, const Header& h) {
+    // liblzma cannot decode lc + lp above 4, which the header format allows:
+    // such data count as undecodable.
+    if (h.lc + h.lp > LZMA_LCLP_MAX)
+        Fail("Error in data stream");
+    lzma_options_lzma options{};
+    options.dict_size = WindowSize(h);
+    options.lc = h.lc;
+    options.lp = h.lp;
+    options.pb = h.pb;
+    // Plain LZMA1 decodes as if the size were unknown: an end marker anywhere
+    // ends the data with success, and the declared size is enforced below by
+    // never asking for more output than that.
+    const lzma_filter filters[] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    const lzma_ret ret = lzma_raw_decoder(decoder.get(), filters);
+    if (ret == LZMA_MEM_ERROR)
+        OutOfMemory();
+    if (ret != LZMA_OK)
+        Fail("Error in data stream");
+}
+
+void Decode(TBufferedFS& in, TBufferedFS& out, const Header& h) {
+    Decoder decoder;
+    InitDecoder(decoder, h);
+    std::unique_ptr<std::uint8_t[]> in_buf, out_buf;
+    try {
+        in_buf = std::make_unique_for_overwrite<std::uint8_t[]>(kInputChunk);
+        out_buf = std::make_unique_for_overwrite<std::uint8_t[]>(kOutputChunk);
+    } catch (const std::bad_alloc&) {
+        OutOfMemory();
+    }
+
+    std::uint64_t remaining = h.size.value_or(UINT64_MAX);
+    bool input_done = false;
+    auto reset_output = [&] {
+        decoder->next_out = out_buf.get();
+        decoder->avail_out =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kOutputChunk, remaining));
+    };
+    auto write_output = [&] {
+        const auto produced = static_cast<std::int64_t>(decoder->next_out - out_buf.get());
+        if (produced > 0)
+            (void)out.Write(out_buf.get(), produced);
+        remaining -= static_cast<std::uint64_t>(produced);
+    };
+    reset_output();
+    while (remaining > 0) {
+        if (decoder->avail_in == 0 && !input_done) {
+            const std::int64_t got = in.Read(in_buf.get(), kInputChunk);
+            input_done = got == 0;
+            decoder->next_in = in_buf.get();
+            decoder->avail_in = static_cast<std::size_t>(got);
+        }
+        const lzma_ret ret = lzma_code(decoder.get(), input_done ? LZMA_FINISH : LZMA_RUN);
+        if (ret == LZMA_STREAM_END) {
+            write_output();
+            return;
+        }
+        if (ret != LZMA_OK) {
+            // What was decoded before the fault is kept.
+            write_output();
+            if (ret == LZMA_MEM_ERROR)
+                OutOfMemory();
+            Fail("Error in data stream");
+        }
+        if (decoder->avail_out == 0) {
+            write_output();
+            reset_output();
+        } else if (input_done && decoder->avail_in == 0) {
+            // The data end before the declared size or the end marker.
+            write_output();
+            Fail("Error in data stream");
+        }
+    }
+}
+
+}  // namespace
+
+void DecompressLZMAFile(const std::string& InFile, const std::string& OutFile) {
+    auto in = std::make_unique<TBufferedFS>(InFile, platform::OpenMode::Read,
+                                            platform::ShareMode::DenyNone);
+    // A failed create closes the input again and deletes nothing.
+    auto out = std::make_unique<TBufferedFS>(OutFile, platform::OpenMode::Create,
+                                             platform::ShareMode::Exclusive);
+    auto finish = [&] {
+        out.reset();  // writes out the buffered tail
+        in.reset();
+        (void)platform::DeleteFile(InFile);
+    };
+    try {
+        in->Advise(platform::AccessHint::Sequential);
+        const Header header = ReadHeader(*in);
+        Decode(*in, *out, header);
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+}  // namespace kestrow::archive
