@@ -31,3 +31,5 @@ function(kestrow_test name)
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES ${props})
 endfunction()
+
+include(KestrowVersion)
