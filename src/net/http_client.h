@@ -16,17 +16,22 @@
 namespace kestrow::net {
 
 // Connection failures, time-outs and aborted transfers.
-KESTROW_DECLARE_ERROR(EIdSocketError, platform::Error);
+// (Spelled out: the declaring macro needs an unqualified base name.)
+class EIdSocketError : public platform::Error {
+  public:
+    using Error::Error;
+    const char* ClassName() const noexcept override { return "EIdSocketError"; }
+};
 // A response whose status fails the request (4xx, 5xx, and 3xx when redirects
 // are not followed). The status code is kept.
 class EIdHTTPProtocolException : public platform::Error {
-public:
+  public:
     EIdHTTPProtocolException(int code, const std::string& message)
         : platform::Error(message), code_(code) {}
     const char* ClassName() const noexcept override { return "EIdHTTPProtocolException"; }
     int Code() const noexcept { return code_; }
 
-private:
+  private:
     int code_;
 };
 
@@ -49,7 +54,7 @@ struct HttpProgressHandlers {
 };
 
 class HttpClient {
-public:
+  public:
     HttpClient();
     explicit HttpClient(HttpSettings settings);
     ~HttpClient();
@@ -78,8 +83,12 @@ public:
     // Safe from any thread; the next request opens a new connection.
     void Disconnect();
 
-private:
+  private:
     struct Impl;
+    struct Transfer;
+    void Perform(const std::string& url, Transfer& t);
+    void BeginBody(Transfer& t);
+
     std::unique_ptr<Impl> impl_;
     HttpSettings settings_;
     HttpProgressHandlers handlers_;
