@@ -1,0 +1,32 @@
+#pragma once
+// The whole publishing run: scan, compress, catalogues, options document.
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+#include "app/publish/command_line.h"
+
+namespace kestrow::publish {
+
+struct PublishSummary {
+    std::uint32_t client_files = 0;
+    std::uint32_t patch_files = 0;
+    std::uint64_t bytes = 0;
+    double seconds = 0;
+    unsigned threads = 0;
+    std::string version;
+};
+
+// Throws UsageError for bad input (missing directories, overlapping output)
+// and PublishError for failures while writing.
+PublishSummary Publish(const PublishOptions& options);
+
+// Percent-encodes everything but unreserved characters and '/'.
+std::string EncodeUrlPath(const std::string& text);
+
+// The version text announced when --version is not given: the product version
+// of the updater, else its file version, else this program's own.
+std::string DefaultVersion(const std::string& updater_file);
+
+}  // namespace kestrow::publish

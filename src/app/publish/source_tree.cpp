@@ -1,0 +1,105 @@
+#include "app/publish/source_tree.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace kestrow::publish {
+namespace {
+
+// Not allowed in Windows file names, or not passed through by the launcher's
+// archive address rule (only spaces are escaped there).
+constexpr const char* kUnservable = "<>:\"|?*#%";
+
+}  // namespace
+
+bool IsCatalogueSafeName(const std::string& name) {
+    const auto* p = reinterpret_cast<const unsigned char*>(name.data());
+    const std::size_t n = name.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char c = p[i];
+        if (c < 0x20 || c == 0x7F) {
+            return false;
+        }
+        std::size_t extra = 0;
+        std::uint32_t cp = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= n) {
+            return false;
+        }
+        for (std::size_t k = 1; k <= extra; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = cp << 6 | (p[i + k] & 0x3F);
+        }
+        static constexpr std::uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::string ToCatalogueName(std::string relative) {
+    std::replace(relative.begin(), relative.end(), '/', '\\');
+    return relative;
+}
+
+std::vector<SourceFile> ListSourceFiles(const std::filesystem::path& root) {
+    namespace fs = std::filesystem;
+    std::vector<SourceFile> files;
+    std::error_code ec;
+    fs::recursive_directory_iterator it(root, fs::directory_options::none, ec);
+    if (ec) {
+        throw PublishError("cannot list \"" + root.string() + "\": " + ec.message());
+    }
+    for (const fs::recursive_directory_iterator end; it != end; it.increment(ec)) {
+        if (ec) {
+            throw PublishError("cannot list \"" + root.string() + "\": " + ec.message());
+        }
+        const fs::directory_entry& entry = *it;
+        if (!entry.is_regular_file(ec)) {
+            continue;  // directories are implied by their files; others are not content
+        }
+        SourceFile file;
+        file.path = entry.path();
+        file.relative = entry.path().lexically_relative(root).generic_string();
+        if (file.relative.find('\\') != std::string::npos) {
+            throw PublishError("file name holds a backslash: \"" + file.relative + "\"");
+        }
+        if (const auto bad = file.relative.find_first_of(kUnservable); bad != std::string::npos) {
+            throw PublishError("file name \"" + file.relative + "\" holds '" + file.relative[bad] +
+                               "', which a Windows client or the archive address cannot carry");
+        }
+        if (!IsCatalogueSafeName(file.relative)) {
+            throw PublishError("file name is not valid UTF-8 text: \"" + file.relative + "\"");
+        }
+        file.catalogue_name = ToCatalogueName(file.relative);
+        file.size = entry.file_size(ec);
+        if (ec) {
+            throw PublishError("cannot read the size of \"" + file.path.string() +
+                               "\": " + ec.message());
+        }
+        files.push_back(std::move(file));
+    }
+    std::sort(files.begin(), files.end(),
+              [](const SourceFile& a, const SourceFile& b) { return a.relative < b.relative; });
+    return files;
+}
+
+}  // namespace kestrow::publish
