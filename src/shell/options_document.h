@@ -1,0 +1,47 @@
+#pragma once
+// The service's options document: fetched from the primary address, else the
+// fallback, and read into the launcher state.
+
+#include <string>
+
+#include "net/http_client.h"
+#include "shell/options_source.h"
+
+namespace kestrow::shell {
+
+// Sent with every request of the launcher.
+inline constexpr char kUserAgent[] = "Tq8ZbLw3RkPx7JdGs2HcN";
+
+// The HTTP client (`http`) and the fetched text (`xmlString`) that exist only
+// while the options document is loaded.
+class OptionsSession {
+  public:
+    explicit OptionsSession(net::HttpSettings settings);
+
+    // One GET of sSiteOption. sType "Normal": directly; "Proxy": through sIP:nPort,
+    // kept for later requests; anything else: false without a request. On success
+    // the body replaces xmlString; on any failure (also a redirect) the result is
+    // false and xmlString stays as it was.
+    bool ConnectProxy(const std::string& sType, const std::string& sIP, int nPort,
+                      const std::string& sSiteOption);
+
+    const std::string& xmlString() const { return xmlString_; }
+    net::HttpClient& http() { return http_; }
+
+  private:
+    net::HttpClient http_;
+    std::string xmlString_;
+};
+
+// The client settings of the options fetch: the launcher's User-Agent, no
+// redirects, the source's time-outs.
+net::HttpSettings OptionsHttpSettings(const OptionsSource& source);
+
+// Fetches and reads the options document into core::Launcher(). g_ErrorConnect
+// becomes 0 (primary answered), 1 (fallback answered) or 2 (both failed). The
+// fields are read in a fixed order, each assigned as soon as it is read, and the
+// reading stops silently at the first failure, leaving the rest as they were.
+void LoadSettings(const OptionsSource& source);
+void LoadSettings();  // DefaultOptionsSource()
+
+}  // namespace kestrow::shell

@@ -1,0 +1,11 @@
+#include "shell/shell_hooks.h"
+
+#include "shell/options_document.h"
+
+namespace kestrow::shell {
+
+void InstallShellHooks(core::LauncherState& state) {
+    state.reloadOptions = [] { LoadSettings(); };
+}
+
+}  // namespace kestrow::shell
