@@ -1,0 +1,16 @@
+#include "update/http_tuning.h"
+
+namespace kestrow::update {
+
+net::HttpSettings UpdateHttpSettings() {
+    net::HttpSettings settings;
+    settings.follow_redirects = true;
+    settings.connect_timeout_ms = kConnectTimeoutMs;
+    settings.read_timeout_ms = kReadTimeoutMs;
+    settings.user_agent = kUserAgent;
+    settings.extra_headers = {"Connection: keep-alive"};
+    settings.accept = "*/*";
+    return settings;
+}
+
+}  // namespace kestrow::update

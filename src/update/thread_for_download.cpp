@@ -1,0 +1,390 @@
+#include "update/thread_for_download.h"
+
+#include <chrono>
+#include <cmath>
+#include <exception>
+#include <optional>
+#include <utility>
+
+#include "archive/crc32.h"
+#include "core/launcher_state.h"
+#include "core/status_texts.h"
+#include "core/window_port.h"
+#include "log/app_logger.h"
+#include "platform/env.h"
+#include "platform/files.h"
+#include "update/catalogue.h"
+#include "update/http_tuning.h"
+#include "update/run_texts.h"
+#include "update/text_lower.h"
+
+namespace kestrow::update {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The four fields of a line we built ourselves. Unlike SeparateLine this keeps
+// empty fields in place: an archive without "original" still keeps its kind
+// and size.
+struct CatalogueFields {
+    std::string_view file_name, crc, kind;
+    std::optional<std::string_view> size;
+};
+
+CatalogueFields SplitCatalogueEntry(std::string_view line) {
+    CatalogueFields fields;
+    std::string_view* parts[] = {&fields.file_name, &fields.crc, &fields.kind};
+    for (std::string_view* part : parts) {
+        const std::size_t pos = line.find(kItemSeparator);
+        if (pos == std::string_view::npos) {
+            *part = line;
+            return fields;
+        }
+        *part = line.substr(0, pos);
+        line.remove_prefix(pos + 1);
+    }
+    fields.size = line;
+    return fields;
+}
+
+std::int64_t MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+// GET, line join and parse of one catalogue; returns the length of the
+// joined text.
+std::size_t FetchCatalogue(net::HttpClient& http, const std::string& url, pugi::xml_document& doc,
+                           std::int64_t& download_ms, std::int64_t& parse_ms) {
+    auto start = Clock::now();
+    const std::string body = http.Get(url);
+    download_ms = MsSince(start);
+    start = Clock::now();
+    const std::string text = JoinCatalogueLines(body);
+    ParseCatalogue(doc, text);
+    parse_ms = MsSince(start);
+    return Utf16Length(text);
+}
+
+}  // namespace
+
+ThreadForDownLoad::ThreadForDownLoad(std::string game_directory)
+    : game_directory_(platform::WithTrailingSeparator(
+          game_directory.empty() ? platform::CurrentDirectory() : std::move(game_directory))) {}
+
+ThreadForDownLoad::~ThreadForDownLoad() = default;
+
+void ThreadForDownLoad::WriteLog(LogLevel level, std::string_view text) {
+    switch (level) {
+        case LogLevel::Info:
+            log::LogInfo(text);
+            break;
+        case LogLevel::Warn:
+            log::LogWarn(text);
+            break;
+        case LogLevel::Error:
+            log::LogError(text);
+            break;
+    }
+}
+
+void ThreadForDownLoad::ApplyHttpTuning() {
+    auto client = std::make_unique<net::HttpClient>(UpdateHttpSettings());
+    client->SetProgressHandlers({
+        [this](std::int64_t max) { CatalogueWorkBegin(max); },
+        [this](std::int64_t count) { CatalogueWork(count); },
+        [this] { CatalogueWorkEnd(); },
+    });
+    const net::HttpSettings& settings = client->Settings();
+    {
+        const std::lock_guard lock(http_mutex_);
+        http = std::move(client);
+    }
+    WriteLog(
+        LogLevel::Info,
+        "HTTP tuning applied: connect_timeout_ms=" + std::to_string(settings.connect_timeout_ms) +
+            ", read_timeout_ms=" + std::to_string(settings.read_timeout_ms) +
+            ", connection=keep-alive" +
+            ", strategy=parallel_2_workers_keep_alive_large_file_priority_pipeline_summary_"
+            "cleanup");
+}
+
+void ThreadForDownLoad::RequestStop() {
+    Terminate();
+    const std::lock_guard lock(http_mutex_);
+    if (http) {
+        http->Disconnect();
+    }
+}
+
+void ThreadForDownLoad::CatalogueWorkBegin(std::int64_t max) {
+    fileprogressM = static_cast<double>(max);
+    core::Window().ClearFileProgressBar();
+}
+
+void ThreadForDownLoad::CatalogueWork(std::int64_t count) {
+    fileprogressV = static_cast<double>(count);
+    ShowFileProgress();
+}
+
+void ThreadForDownLoad::CatalogueWorkEnd() {
+    core::Window().ClearFileProgressBar();
+}
+
+void ThreadForDownLoad::ShowRunStatus() {
+    core::Window().ShowStatusText(status);
+}
+
+void ThreadForDownLoad::ShowFileProgress() {
+    if (fileprogressM == 0) {
+        return;
+    }
+    core::Window().SetFileProgressValue(static_cast<std::int64_t>(std::llround(fileprogressV)),
+                                        static_cast<std::int64_t>(std::llround(fileprogressM)));
+}
+
+void ThreadForDownLoad::StepTotalProgress() {
+    if (IsDownloadPhase.load()) {
+        core::Window().SetTotalProgressValue(ParallelDownloadCompletedCount.load(),
+                                             DownloadTotalFiles.load());
+    } else {
+        core::Window().AddTotalProgressWidth(static_cast<float>(totalprogressV));
+    }
+}
+
+void ThreadForDownLoad::AddCatalogueEntry(std::string_view file_name, std::string_view crc,
+                                          std::string_view kind, std::string_view size,
+                                          ScanSummary& summary) {
+    // Such a name must never be touched, created or downloaded.
+    if (IsUnsafeCatalogueName(file_name)) {
+        ++summary.unsafe_names;
+        WriteLog(LogLevel::Warn, "Unsafe catalogue file name skipped: filename=\"" +
+                                     std::string(file_name) + "\", kind=" + std::string(kind));
+        return;
+    }
+    ListFiles.push_back(CatalogueEntry(file_name, crc, kind, size));
+}
+
+bool ThreadForDownLoad::LoadCatalogues(ScanSummary& summary) {
+    core::LauncherState& state = core::Launcher();
+    if (state.g_ErrorConnect == 2 && state.reloadOptions) {
+        try {
+            state.reloadOptions();
+        } catch (...) {
+            // Its outcome is not examined.
+        }
+    }
+
+    const bool full_client = state.g_bIsUpdateClient;
+    if (full_client) {
+        WriteLog(LogLevel::Info, "CheckAllFiles mode=full_client");
+    } else {
+        WriteLog(LogLevel::Info, "CheckAllFiles mode=patch_only");
+        WriteLog(LogLevel::Info, "Client file list skipped for patch-only update");
+    }
+
+    int failed_stage = 0;
+    if (full_client) {
+        try {
+            state.g_bIsUpdateClient = false;
+            pugi::xml_document doc;
+            const std::size_t chars =
+                FetchCatalogue(*http, state.g_ClientURL, doc, summary.client_xml_download_ms,
+                               summary.client_xml_parse_ms);
+            const auto archives = FindElements(doc, "archive");
+            summary.client_archive_count = static_cast<std::int64_t>(archives.size());
+            WriteLog(LogLevel::Info,
+                     "Client XML loaded: bytes=" + std::to_string(chars) +
+                         ", archive_count=" + std::to_string(summary.client_archive_count) +
+                         ", download_ms=" + std::to_string(summary.client_xml_download_ms) +
+                         ", parse_ms=" + std::to_string(summary.client_xml_parse_ms));
+            for (const pugi::xml_node& archive : archives) {
+                AddCatalogueEntry(AttributeText(archive, "filename"),
+                                  AttributeText(archive, "original"), "1",
+                                  AttributeText(archive, "size"), summary);
+            }
+        } catch (const std::exception&) {
+            failed_stage = 1;
+        }
+    }
+
+    pugi::xml_document patch;
+    if (failed_stage == 0) {
+        try {
+            const std::size_t chars =
+                FetchCatalogue(*http, state.g_PatchURL, patch, summary.patch_xml_download_ms,
+                               summary.patch_xml_parse_ms);
+            summary.crit_count = static_cast<std::int64_t>(FindElements(patch, "CritFiles").size());
+            WriteLog(LogLevel::Info,
+                     "Patch XML loaded: bytes=" + std::to_string(chars) +
+                         ", crit_count=" + std::to_string(summary.crit_count) +
+                         ", download_ms=" + std::to_string(summary.patch_xml_download_ms) +
+                         ", parse_ms=" + std::to_string(summary.patch_xml_parse_ms));
+        } catch (const std::exception&) {
+            failed_stage = 2;
+        }
+    }
+
+    const int language = core::getLanguage();
+    if (failed_stage != 0) {
+        if (auto text = CatalogueUnavailableText(language, failed_stage, state.g_ErrorConnect)) {
+            status = std::move(*text);
+        }
+        ShowRunStatus();
+        return false;
+    }
+
+    const auto crit_elements = FindElements(patch, "CritFiles");
+    for (std::size_t i = 0; i < crit_elements.size(); ++i) {
+        try {
+            ReadCatalogueElement(CatalogueElement::CritFile, i);
+            CritFiles.push_back(LowerCaseAscii(AttributeText(crit_elements[i], "filename")) +
+                                kItemSeparator);
+        } catch (const std::exception&) {
+            if (auto text = CatalogueError044Text(language)) {
+                status = std::move(*text);
+            }
+            core::Window().ShowMessage(status);
+            return false;
+        }
+    }
+
+    try {
+        const auto archives = FindElements(patch, "archive");
+        summary.patch_archive_count = static_cast<std::int64_t>(archives.size());
+        WriteLog(LogLevel::Info,
+                 "Patch archive list parsed: archive_count=" + std::to_string(archives.size()));
+        std::size_t left_out = 0;
+        for (std::size_t i = 0; i < archives.size(); ++i) {
+            ReadCatalogueElement(CatalogueElement::PatchArchive, i);
+            const std::string file_name = AttributeText(archives[i], "filename");
+            if (left_out < ForbiddenListFiles.size()) {
+                const std::string key = LowerCaseAscii(file_name);
+                bool forbidden = false;
+                for (const std::string& line : ForbiddenListFiles) {
+                    if (ItemField(line, 0).value_or(std::string_view()) == key) {
+                        forbidden = true;
+                        break;
+                    }
+                }
+                if (forbidden) {
+                    ++left_out;
+                    continue;
+                }
+            }
+            AddCatalogueEntry(file_name, AttributeText(archives[i], "original"), "2",
+                              AttributeText(archives[i], "size"), summary);
+        }
+    } catch (const std::exception&) {
+        if (auto text = CatalogueError042Text(language)) {
+            status = std::move(*text);
+        }
+        core::Window().ShowMessage(status);
+    }
+    return true;
+}
+
+bool ThreadForDownLoad::CheckAllFiles() {
+    core::Window().ClearTotalProgressBar();
+    ListFiles.clear();
+    ListWithUpdate.clear();
+    ForbiddenListFiles.clear();
+    LocListFiles.clear();
+    LocListWithUpdate.clear();
+    CritFiles.clear();
+    const auto scan_start = Clock::now();
+    ScanSummary summary;
+
+    WriteLog(LogLevel::Info, "Scan benchmark start");
+    WriteLog(LogLevel::Info,
+             "Size-first scan enabled: XML size is checked before CRC when available");
+    WriteLog(LogLevel::Info,
+             "CRC reader optimized: buffer_bytes=1048576, share_mode=fmShareDenyNone");
+
+    const bool loaded = LoadCatalogues(summary);
+    last_scan_ = summary;
+    if (!loaded) {
+        return false;
+    }
+
+    ScanListFiles(summary);
+    summary.scan_total_ms = MsSince(scan_start);
+    last_scan_ = summary;
+    WriteLog(LogLevel::Info, ScanSummaryLine(summary));
+    return true;
+}
+
+void ThreadForDownLoad::ScanListFiles(ScanSummary& summary) {
+    const std::size_t entries = LocListFiles.size() + ListFiles.size();
+    totalprogressV = entries > 0 ? 341.0 / static_cast<double>(entries) : 0.0;
+
+    if (auto text = ScanStatusText(core::getLanguage())) {
+        status = std::move(*text);
+    }
+    ShowRunStatus();
+
+    core::LauncherState& state = core::Launcher();
+    const auto loop_start = Clock::now();
+    std::string full_path = game_directory_;
+    for (const std::string& line : ListFiles) {
+        if (Terminated()) {
+            continue;
+        }
+        const CatalogueFields fields = SplitCatalogueEntry(line);
+        const std::string_view name = fields.file_name, crc = fields.crc, kind = fields.kind;
+        const std::optional<std::string_view> size_text = fields.size;
+        const auto queue = [&] {
+            ListWithUpdate.push_back(UpdateItem(name, kind, size_text.value_or("")));
+        };
+
+        full_path.resize(game_directory_.size());
+        full_path += platform::GameToHostPath(name);
+
+        if (!platform::FileExists(full_path)) {
+            ++summary.missing_files;
+            queue();
+            StepTotalProgress();
+            continue;
+        }
+
+        const std::int64_t expected = size_text ? ParseSizeText(*size_text) : -1;
+        if (expected >= 0) {
+            ++summary.size_checked;
+            if (platform::FileSize(full_path) != expected) {
+                ++summary.size_mismatch;
+                ++summary.crc_skipped_by_size;
+                queue();
+                StepTotalProgress();
+                continue;
+            }
+        }
+
+        const auto crc_start = Clock::now();
+        ++summary.crc_checked;
+        if (archive::FileCRC32(full_path) != crc) {
+            ++summary.crc_mismatch;
+            const bool read_only = platform::IsReadOnly(full_path);
+            if (name.substr(0, 7) == "system\\" && read_only) {
+                platform::SetNormalAttributes(full_path);  // a failure here is not examined
+                queue();
+            } else if (read_only) {
+                ++state.g_nFilesOnlyRead;
+                ++summary.readonly_files;
+            } else {
+                queue();
+            }
+        }
+        const std::int64_t crc_ms = MsSince(crc_start);
+        summary.crc_total_ms += crc_ms;
+        if (crc_ms > summary.slowest_crc_ms) {
+            summary.slowest_crc_ms = crc_ms;
+            summary.slowest_crc_file = std::string(name);
+        }
+        StepTotalProgress();
+    }
+    summary.file_check_ms = MsSince(loop_start);
+    summary.list_files = static_cast<std::int64_t>(ListFiles.size());
+    summary.queued_files = static_cast<std::int64_t>(ListWithUpdate.size());
+}
+
+}  // namespace kestrow::update
