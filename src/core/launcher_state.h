@@ -15,9 +15,11 @@ struct LauncherState {
     std::atomic<bool> canUpdate{true};
 
     // Status message (messageId -1: none) and the language (0 Russian, 1 English).
-    int messageId = -1;
+    // messageId and language are set and read from any thread; g_msg only on the
+    // user-interface thread.
+    std::atomic<int> messageId{-1};
     std::string g_msg;
-    int language = 0;
+    std::atomic<int> language{0};
 
     double Today = 0.0;           // local date-time as days since 1899-12-30
     std::int64_t UnixTime = 0;    // cache-buster, the same for every request
