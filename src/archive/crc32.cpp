@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 
 #include "platform/error.h"
 
@@ -30,6 +31,11 @@ constexpr std::array<std::uint32_t, 256> MakeTable() {
 constinit const std::array<std::uint32_t, 256> kTable = MakeTable();
 
 constexpr std::int64_t kReadBufferSize = 1048576;
+constexpr std::align_val_t kBufferAlignment{4096};
+
+struct AlignedDelete {
+    void operator()(unsigned char* p) const { ::operator delete(p, kBufferAlignment); }
+};
 
 }  // namespace
 
@@ -56,7 +62,9 @@ std::uint32_t StreamCRC32(platform::FileStream& stream, std::int64_t count) {
     if (count <= 0)
         return reg ^ 0xFFFFFFFFu;
     const std::int64_t buffer_size = std::min(count, kReadBufferSize);
-    auto buffer = std::make_unique_for_overwrite<unsigned char[]>(buffer_size);
+    // Page-aligned: the kernel's copy into user memory runs fastest there.
+    std::unique_ptr<unsigned char, AlignedDelete> buffer(static_cast<unsigned char*>(
+        ::operator new(static_cast<std::size_t>(buffer_size), kBufferAlignment)));
     while (count > 0) {
         const std::int64_t chunk = std::min(buffer_size, count);
         stream.ReadBuffer(buffer.get(), chunk);
@@ -78,8 +86,15 @@ std::string CrcText(std::uint32_t crc) {
 
 std::string FileCRC32(const std::string& file_name) {
     platform::FileStream stream(file_name, platform::OpenMode::Read, platform::ShareMode::DenyNone);
-    stream.Advise(platform::AccessHint::Sequential);
-    return CrcText(StreamCRC32(stream, 0));
+    // A fresh stream stands at 0, so the whole-stream count needs no seek. Most
+    // client files fit one buffer, where read-ahead advice has nothing to do;
+    // every system call saved shows on a scan of thousands of cached files.
+    const std::int64_t size = stream.Size();
+    if (size == 0)
+        return CrcText(0);
+    if (size > kReadBufferSize)
+        stream.Advise(platform::AccessHint::Sequential);
+    return CrcText(StreamCRC32(stream, size));
 }
 
 }  // namespace kestrow::archive
