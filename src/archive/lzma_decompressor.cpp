@@ -108,15 +108,20 @@ void InitDecoder(Decoder& decoder, const Header& h) {
 void Decode(TBufferedFS& in, TBufferedFS& out, const Header& h) {
     Decoder decoder;
     InitDecoder(decoder, h);
+    std::uint64_t remaining = h.size.value_or(UINT64_MAX);
+    // Small archives (most of a client) get small buffers.
+    const auto in_size =
+        static_cast<std::size_t>(std::clamp<std::int64_t>(in.Size(), 1, kInputChunk));
+    const auto out_size =
+        static_cast<std::size_t>(std::clamp<std::uint64_t>(remaining, 1, kOutputChunk));
     std::unique_ptr<std::uint8_t[]> in_buf, out_buf;
     try {
-        in_buf = std::make_unique_for_overwrite<std::uint8_t[]>(kInputChunk);
-        out_buf = std::make_unique_for_overwrite<std::uint8_t[]>(kOutputChunk);
+        in_buf = std::make_unique_for_overwrite<std::uint8_t[]>(in_size);
+        out_buf = std::make_unique_for_overwrite<std::uint8_t[]>(out_size);
     } catch (const std::bad_alloc&) {
         OutOfMemory();
     }
 
-    std::uint64_t remaining = h.size.value_or(UINT64_MAX);
     bool input_done = false;
     auto reset_output = [&] {
         decoder->next_out = out_buf.get();
@@ -132,7 +137,7 @@ void Decode(TBufferedFS& in, TBufferedFS& out, const Header& h) {
     reset_output();
     while (remaining > 0) {
         if (decoder->avail_in == 0 && !input_done) {
-            const std::int64_t got = in.Read(in_buf.get(), kInputChunk);
+            const std::int64_t got = in.Read(in_buf.get(), static_cast<std::int64_t>(in_size));
             input_done = got == 0;
             decoder->next_in = in_buf.get();
             decoder->avail_in = static_cast<std::size_t>(got);
