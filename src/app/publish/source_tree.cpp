@@ -10,6 +10,48 @@ namespace {
 // archive address rule (only spaces are escaped there).
 constexpr const char* kUnservable = "<>:\"|?*#%";
 
+bool IsDeviceName(std::string stem) {
+    for (char& c : stem) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") {
+        return true;
+    }
+    return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
+           stem[3] >= '1' && stem[3] <= '9';
+}
+
+// Why a Windows client could not hold this relative path, or empty.
+std::string WindowsPathProblem(const std::string& relative) {
+    std::size_t start = 0;
+    while (start <= relative.size()) {
+        std::size_t end = relative.find('/', start);
+        if (end == std::string::npos) {
+            end = relative.size();
+        }
+        const std::string segment = relative.substr(start, end - start);
+        if (!segment.empty() && (segment.back() == '.' || segment.back() == ' ')) {
+            return "ends a name with a dot or a space, which Windows drops";
+        }
+        if (IsDeviceName(segment.substr(0, segment.find('.')))) {
+            return "uses a Windows device name";
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+std::string AsciiLower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
 }  // namespace
 
 bool IsCatalogueSafeName(const std::string& name) {
@@ -86,6 +128,9 @@ std::vector<SourceFile> ListSourceFiles(const std::filesystem::path& root) {
             throw PublishError("file name \"" + file.relative + "\" holds '" + file.relative[bad] +
                                "', which a Windows client or the archive address cannot carry");
         }
+        if (const std::string problem = WindowsPathProblem(file.relative); !problem.empty()) {
+            throw PublishError("file name \"" + file.relative + "\" " + problem);
+        }
         if (!IsCatalogueSafeName(file.relative)) {
             throw PublishError("file name is not valid UTF-8 text: \"" + file.relative + "\"");
         }
@@ -99,6 +144,18 @@ std::vector<SourceFile> ListSourceFiles(const std::filesystem::path& root) {
     }
     std::sort(files.begin(), files.end(),
               [](const SourceFile& a, const SourceFile& b) { return a.relative < b.relative; });
+    // Windows folds letter case: two such names would be one file on a client.
+    std::vector<std::pair<std::string, std::size_t>> folded;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        folded.emplace_back(AsciiLower(files[i].relative), i);
+    }
+    std::sort(folded.begin(), folded.end());
+    for (std::size_t i = 1; i < folded.size(); ++i) {
+        if (folded[i].first == folded[i - 1].first) {
+            throw PublishError("\"" + files[folded[i - 1].second].relative + "\" and \"" +
+                               files[folded[i].second].relative + "\" differ only in letter case");
+        }
+    }
     return files;
 }
 

@@ -15,6 +15,7 @@ import lzma
 import zlib
 
 TOOL = sys.argv[1]
+PROJECT_VERSION = sys.argv[2]
 BASE = "http://127.0.0.1:8080/game files"
 failures = []
 
@@ -123,15 +124,21 @@ def main():
         leftovers = [f for _, _, fs in os.walk(out) for f in fs if f.endswith(".part")]
         check(not leftovers, "no partial files left: %s" % leftovers)
 
-        # Without --patch the patch catalogue is valid and empty.
+        # Without --patch the patch catalogue is valid and empty. The updater (here
+        # a copy of the tool, carrying the project's version record) gives the version.
         out2 = os.path.join(work, "out2")
+        updater = os.path.join(work, "Game Updater.exe")
+        shutil.copyfile(TOOL, updater)
         r = run("--client", os.path.join(work, "client"), "--out", out2, "--base-url", BASE,
-                "--preset", "0")
+                "--preset", "0", "--updater", updater)
         check(r.returncode == 0, "publish without patch: " + r.stderr)
         o2 = children(ET.parse(os.path.join(out2, "_files", "options.xml")).getroot())
         empty = ET.parse(url_to_path(out2, o2["patchlist_new"])).getroot()
         check(len(list(empty.iter("archive"))) == 0, "empty patch catalogue")
-        check(o2["version"] != "", "default version announced")
+        check(o2["version"] == PROJECT_VERSION, "version from the updater: " + o2["version"])
+        check(o2["updater_new"].endswith("/_files/Game%20Updater.exe"), o2["updater_new"])
+        with open(url_to_path(out2, o2["updater_new"]), "rb") as f:
+            check(f.read() == open(updater, "rb").read(), "updater copied byte for byte")
 
         # crc subcommand against zlib.
         names = [os.path.join(work, "client", n) for n in ("big.bin", "empty.dat")]
@@ -163,10 +170,14 @@ def main():
         open(blocker, "w").close()
         r = run("--client", cdir, "--out", os.path.join(blocker, "out"), "--base-url", BASE)
         check(r.returncode == 1 and "error" in r.stderr, "unwritable output exits with 1")
-        bad_tree = os.path.join(work, "bad")
-        make_tree(bad_tree, {"what?.txt": b"x"})
-        r = run("--client", bad_tree, "--out", os.path.join(work, "out3"), "--base-url", BASE)
-        check(r.returncode == 1 and "what?.txt" in r.stderr, "unservable name refused")
+        # Names a Windows client or the archive address cannot carry.
+        for n, bad in enumerate([{"what?.txt": b"x"}, {"dir./f": b"x"}, {"NUL.txt": b"x"},
+                                 {"sys/A.txt": b"x", "sys/a.TXT": b"y"}]):
+            bad_tree = os.path.join(work, "bad%d" % n)
+            make_tree(bad_tree, bad)
+            r = run("--client", bad_tree, "--out", os.path.join(work, "out3"), "--base-url", BASE)
+            check(r.returncode == 1 and sorted(bad)[0] in r.stderr,
+                  "name refused: %s (%s)" % (sorted(bad), r.stderr.strip()))
         r = run("--help")
         check(r.returncode == 0 and "--base-url" in r.stdout, "--help")
     finally:
