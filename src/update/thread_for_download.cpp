@@ -14,6 +14,7 @@
 #include "platform/env.h"
 #include "platform/files.h"
 #include "update/catalogue.h"
+#include "update/file_probe.h"
 #include "update/http_tuning.h"
 #include "update/run_texts.h"
 #include "update/text_lower.h"
@@ -23,6 +24,9 @@ namespace kestrow::update {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Helper threads that read and checksum files ahead of the scan loop.
+constexpr int kProbeThreads = 2;
 
 // The four fields of a line we built ourselves. Unlike SeparateLine this keeps
 // empty fields in place: an archive without "original" still keeps its kind
@@ -325,32 +329,44 @@ void ThreadForDownLoad::ScanListFiles(ScanSummary& summary) {
 
     core::LauncherState& state = core::Launcher();
     const auto loop_start = Clock::now();
-    std::string full_path = game_directory_;
+
+    // Existence, size and CRC are read ahead on helper threads; every decision
+    // and change below is made here, in list order.
+    std::vector<CatalogueFields> lines;
+    lines.reserve(ListFiles.size());
+    std::vector<ProbeJob> jobs;
+    jobs.reserve(ListFiles.size());
     for (const std::string& line : ListFiles) {
+        lines.push_back(SplitCatalogueEntry(line));
+        const CatalogueFields& fields = lines.back();
+        jobs.push_back({game_directory_ + platform::GameToHostPath(fields.file_name),
+                        fields.size ? ParseSizeText(*fields.size) : -1});
+    }
+    FileProbe probe(jobs, stop_requested_, kProbeThreads);
+
+    for (std::size_t i = 0; i < lines.size(); ++i) {
         if (Terminated()) {
             continue;
         }
-        const CatalogueFields fields = SplitCatalogueEntry(line);
-        const std::string_view name = fields.file_name, crc = fields.crc, kind = fields.kind;
-        const std::optional<std::string_view> size_text = fields.size;
-        const auto queue = [&] {
-            ListWithUpdate.push_back(UpdateItem(name, kind, size_text.value_or("")));
-        };
+        const std::string_view name = lines[i].file_name;
+        const std::string_view crc = lines[i].crc;
+        const std::string_view kind = lines[i].kind;
+        const std::string_view size_text = lines[i].size.value_or(std::string_view());
+        const std::string& full_path = jobs[i].host_path;
+        const std::int64_t expected = jobs[i].expected_size;
+        const auto queue = [&] { ListWithUpdate.push_back(UpdateItem(name, kind, size_text)); };
+        const ProbeResult& probed = probe.Wait(i);
 
-        full_path.resize(game_directory_.size());
-        full_path += platform::GameToHostPath(name);
-
-        if (!platform::FileExists(full_path)) {
+        if (!probed.exists) {
             ++summary.missing_files;
             queue();
             StepTotalProgress();
             continue;
         }
 
-        const std::int64_t expected = size_text ? ParseSizeText(*size_text) : -1;
         if (expected >= 0) {
             ++summary.size_checked;
-            if (platform::FileSize(full_path) != expected) {
+            if (probed.local_size != expected) {
                 ++summary.size_mismatch;
                 ++summary.crc_skipped_by_size;
                 queue();
@@ -359,9 +375,11 @@ void ThreadForDownLoad::ScanListFiles(ScanSummary& summary) {
             }
         }
 
-        const auto crc_start = Clock::now();
         ++summary.crc_checked;
-        if (archive::FileCRC32(full_path) != crc) {
+        if (probed.error) {
+            std::rethrow_exception(probed.error);
+        }
+        if (probed.crc != crc) {
             ++summary.crc_mismatch;
             const bool read_only = platform::IsReadOnly(full_path);
             if (name.substr(0, 7) == "system\\" && read_only) {
@@ -374,10 +392,9 @@ void ThreadForDownLoad::ScanListFiles(ScanSummary& summary) {
                 queue();
             }
         }
-        const std::int64_t crc_ms = MsSince(crc_start);
-        summary.crc_total_ms += crc_ms;
-        if (crc_ms > summary.slowest_crc_ms) {
-            summary.slowest_crc_ms = crc_ms;
+        summary.crc_total_ms += probed.crc_ms;
+        if (probed.crc_ms > summary.slowest_crc_ms) {
+            summary.slowest_crc_ms = probed.crc_ms;
             summary.slowest_crc_file = std::string(name);
         }
         StepTotalProgress();
