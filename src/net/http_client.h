@@ -70,7 +70,8 @@ class HttpClient {
 
     // GET straight into a file as the body arrives. The file is created (or
     // truncated) only once a success status has arrived, so the body of a
-    // failed request never lands in it.
+    // failed request never lands in it; a transfer that fails after that
+    // (cut short, reset, time-out, Disconnect) deletes the file again.
     void GetToFile(const std::string& url, const std::string& path);
 
     // Status code and content length of the last response (-1 when absent).
@@ -79,8 +80,10 @@ class HttpClient {
     // Content-Type of the last response, as sent (may carry "; charset=...").
     const std::string& ContentType() const { return content_type_; }
 
-    // Ends a transfer in progress at once and drops the kept connection.
-    // Safe from any thread; the next request opens a new connection.
+    // Ends a transfer in progress at once (it fails with EIdSocketError
+    // "Disconnected.") and drops the kept connection. Safe from any thread;
+    // the next request opens a new connection. A call made while no request
+    // runs only drops the connection: it does not fail the next request.
     void Disconnect();
 
   private:

@@ -272,6 +272,16 @@ TEST(HttpClient, DisconnectWhileIdleDropsTheKeptConnection) {
     EXPECT_EQ(server.Connections(), 2);
 }
 
+TEST(HttpClient, ProxySettingsSendTheRequestToTheProxy) {
+    FaultServer proxy;
+    proxy.On("http://files.kestrow.example/_files/options.xml", FaultReply::Ok("via proxy"));
+    HttpClient http(Tuned());
+    http.Settings().proxy_host = "127.0.0.1";
+    http.Settings().proxy_port = proxy.Port();
+    EXPECT_EQ(http.Get("http://files.kestrow.example/_files/options.xml"), "via proxy");
+    EXPECT_EQ(proxy.Received().at(0).target, "http://files.kestrow.example/_files/options.xml");
+}
+
 TEST(HttpClient, RefusedConnectionFails) {
     int port;
     {
