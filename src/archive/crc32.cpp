@@ -37,6 +37,23 @@ struct AlignedDelete {
     void operator()(unsigned char* p) const { ::operator delete(p, kBufferAlignment); }
 };
 
+std::uint32_t ReadCRC32(platform::FileStream& stream, std::int64_t count, std::int64_t max_buffer) {
+    std::uint32_t reg = 0xFFFFFFFFu;
+    if (count <= 0)
+        return reg ^ 0xFFFFFFFFu;
+    const std::int64_t buffer_size = std::min(count, max_buffer);
+    // Page-aligned: the kernel's copy into user memory runs fastest there.
+    std::unique_ptr<unsigned char, AlignedDelete> buffer(static_cast<unsigned char*>(
+        ::operator new(static_cast<std::size_t>(buffer_size), kBufferAlignment)));
+    while (count > 0) {
+        const std::int64_t chunk = std::min(buffer_size, count);
+        stream.ReadBuffer(buffer.get(), chunk);
+        reg = UpdateCRC32(reg, buffer.get(), static_cast<std::size_t>(chunk));
+        count -= chunk;
+    }
+    return reg ^ 0xFFFFFFFFu;
+}
+
 }  // namespace
 
 const std::array<std::uint32_t, 256>& CRC32Table() {
@@ -58,20 +75,7 @@ std::uint32_t StreamCRC32(platform::FileStream& stream, std::int64_t count) {
         stream.Seek(0, platform::SeekOrigin::Begin);
         count = stream.Size();
     }
-    std::uint32_t reg = 0xFFFFFFFFu;
-    if (count <= 0)
-        return reg ^ 0xFFFFFFFFu;
-    const std::int64_t buffer_size = std::min(count, kReadBufferSize);
-    // Page-aligned: the kernel's copy into user memory runs fastest there.
-    std::unique_ptr<unsigned char, AlignedDelete> buffer(static_cast<unsigned char*>(
-        ::operator new(static_cast<std::size_t>(buffer_size), kBufferAlignment)));
-    while (count > 0) {
-        const std::int64_t chunk = std::min(buffer_size, count);
-        stream.ReadBuffer(buffer.get(), chunk);
-        reg = UpdateCRC32(reg, buffer.get(), static_cast<std::size_t>(chunk));
-        count -= chunk;
-    }
-    return reg ^ 0xFFFFFFFFu;
+    return ReadCRC32(stream, count, kReadBufferSize);
 }
 
 std::string CrcText(std::uint32_t crc) {
@@ -94,7 +98,7 @@ std::string FileCRC32(const std::string& file_name) {
         return CrcText(0);
     if (size > kReadBufferSize)
         stream.Advise(platform::AccessHint::Sequential);
-    return CrcText(StreamCRC32(stream, size));
+    return CrcText(ReadCRC32(stream, size, kReadBufferSize));
 }
 
 }  // namespace kestrow::archive

@@ -63,6 +63,8 @@ TEST(CRC32, FileChecksums) {
     TempDir dir;
     const std::string one_mib = RandomBytes(1048576, 1);
     const std::string one_mib_plus = one_mib + "x";
+    // Long enough for the two-thread reader, ending in a part-filled half.
+    const std::string large = RandomBytes(9 * 1048576 + 7, 2);
     struct Case {
         const char* name;
         std::string content;
@@ -73,6 +75,7 @@ TEST(CRC32, FileChecksums) {
         {"digits", "123456789", "CBF43926"},
         {"one_block", one_mib, CrcText(ReferenceCrc(one_mib))},
         {"two_blocks", one_mib_plus, CrcText(ReferenceCrc(one_mib_plus))},
+        {"large", large, CrcText(ReferenceCrc(large))},
     };
     for (const auto& c : cases) {
         WriteFile(dir.File(c.name), c.content);
@@ -101,6 +104,10 @@ TEST(CRC32, Failures) {
     platform::FileStream stream(dir.File("short"), platform::OpenMode::Read,
                                 platform::ShareMode::DenyNone);
     EXPECT_THROW(StreamCRC32(stream, 6), platform::EReadError);
+    WriteFile(dir.File("large"), RandomBytes(5 * 1048576, 9));
+    platform::FileStream large(dir.File("large"), platform::OpenMode::Read,
+                               platform::ShareMode::DenyNone);
+    EXPECT_THROW(StreamCRC32(large, 5 * 1048576 + 1), platform::EReadError);
 }
 
 TEST(CRC32, FileOpenForWritingElsewhereIsRead) {
