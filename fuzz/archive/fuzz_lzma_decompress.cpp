@@ -14,14 +14,20 @@
 
 namespace {
 
+// A scratch directory per process, removed when the fuzzer exits.
+struct ScratchDir {
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("kestrow-fuzz-lzma-" + std::to_string(::getpid()));
+    ScratchDir() { std::filesystem::create_directories(path); }
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
 const std::filesystem::path& Dir() {
-    static const std::filesystem::path dir = [] {
-        auto d = std::filesystem::temp_directory_path() /
-                 ("kestrow-fuzz-lzma-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(d);
-        return d;
-    }();
-    return dir;
+    static const ScratchDir dir;
+    return dir.path;
 }
 
 }  // namespace
