@@ -1,20 +1,48 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/launcher_state.h"
-#include "options_test_server.h"
 #include "platform/env.h"
 #include "shell/options_document.h"
+#include "support/fault_server.h"
 #include "support/temp_dir.h"
 
 namespace kestrow::shell {
 namespace {
 
-using test::OptionsTestServer;
-using Reply = OptionsTestServer::Reply;
+using test::FaultReply;
+using test::FaultServer;
+
+// The requests the server received for a path (query not included).
+std::vector<test::FaultRequest> RequestsFor(const FaultServer& server, const std::string& path) {
+    std::vector<test::FaultRequest> found;
+    for (test::FaultRequest& r : server.Received()) {
+        if (r.target.substr(0, r.target.find('?')) == path)
+            found.push_back(std::move(r));
+    }
+    return found;
+}
+int Hits(const FaultServer& server, const std::string& path) {
+    return static_cast<int>(RequestsFor(server, path).size());
+}
+
+// An address on 127.0.0.1 where nothing listens.
+std::string ClosedUrl(const std::string& path) {
+    FaultServer gone;
+    return gone.Url(path);
+}
+
+// Accepts the request and never answers (until the server stops).
+FaultReply NeverAnswers() {
+    FaultReply reply = FaultReply::Ok("<o/>");
+    reply.delay = std::chrono::hours(1);
+    return reply;
+}
 
 constexpr std::int64_t kBuster = 1796923815;
 const std::string kQ = "?1796923815";
@@ -35,6 +63,23 @@ const char kFullDocument[] = R"(<?xml version="1.0" encoding="UTF-8"?>
   <patchlist_new_folder>http://h/patch/</patchlist_new_folder>
   <clientlist_new_folder>http://h/client/</clientlist_new_folder>
 </options>)";
+
+// The whole document announced, only its first bytes sent; then silence or a reset.
+FaultReply StallsMidBody() {
+    FaultReply reply = FaultReply::Ok(kFullDocument);
+    reply.stall_after = 40;
+    return reply;
+}
+FaultReply CutShort() {
+    FaultReply reply = FaultReply::Ok(std::string(kFullDocument).substr(0, 40));
+    reply.content_length = static_cast<std::int64_t>(std::strlen(kFullDocument));
+    return reply;
+}
+FaultReply ResetMidBody() {
+    FaultReply reply = FaultReply::Ok(kFullDocument);
+    reply.reset_after = 40;
+    return reply;
+}
 
 std::string Doc(const std::string& children) {
     return "<options>" + children + "</options>";
@@ -85,12 +130,12 @@ class LoadSettingsTest : public ::testing::Test {
 
     core::ScopedLauncherState state;
     test::TempDir dir;
-    OptionsTestServer server;
+    FaultServer server;
     std::vector<std::string> logged;
 };
 
 TEST_F(LoadSettingsTest, FullDocumentFromThePrimary) {
-    server.Set("/primary/options.xml", Reply::Body(kFullDocument));
+    server.On("/primary/options.xml", FaultReply::Ok(kFullDocument));
     LoadSettings(ServedSource());
 
     EXPECT_EQ(state->g_ErrorConnect, 0);
@@ -111,11 +156,11 @@ TEST_F(LoadSettingsTest, FullDocumentFromThePrimary) {
     EXPECT_EQ(state->g_CurrentVersion, "1.0.0.70");
     EXPECT_EQ(state->g_DirUSERPROFILE, platform::UserProfileFolder());
 
-    const OptionsTestServer::Seen seen = server.SeenAt("/primary/options.xml");
-    EXPECT_EQ(seen.hits, 1);
-    EXPECT_EQ(seen.target, "/primary/options.xml" + kQ);
-    EXPECT_EQ(seen.user_agent, "Tq8ZbLw3RkPx7JdGs2HcN");
-    EXPECT_EQ(server.SeenAt("/fallback/options.xml").hits, 0);
+    const std::vector<test::FaultRequest> seen = RequestsFor(server, "/primary/options.xml");
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].target, "/primary/options.xml" + kQ);
+    EXPECT_EQ(seen[0].headers.at("user-agent"), "Tq8ZbLw3RkPx7JdGs2HcN");
+    EXPECT_EQ(Hits(server, "/fallback/options.xml"), 0);
 
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_EQ(logged[0],
@@ -163,7 +208,7 @@ TEST_F(LoadSettingsTest, ElementRules) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FillWithOldValues(*state);
-        server.Set("/primary/options.xml", Reply::Body(c.body));
+        server.On("/primary/options.xml", FaultReply::Ok(c.body));
         LoadSettings(ServedSource());
         EXPECT_EQ(state->g_ErrorConnect, 0);
         EXPECT_EQ(state->g_PatchURL, c.patch_url);
@@ -181,24 +226,28 @@ TEST_F(LoadSettingsTest, ElementRules) {
 }
 
 TEST_F(LoadSettingsTest, FallbackWhenThePrimaryFails) {
-    server.Set("/fallback/options.xml", Reply::Body(Doc("<version>fallback</version>")));
-    server.Set("/moved.xml", Reply::Body(Doc("<version>moved</version>")));
+    server.On("/fallback/options.xml", FaultReply::Ok(Doc("<version>fallback</version>")));
+    server.On("/moved.xml", FaultReply::Ok(Doc("<version>moved</version>")));
     struct Case {
         const char* name;
         std::string primary;
-        Reply reply;
+        FaultReply reply;
     };
     const Case cases[] = {
-        {"nothing listens", OptionsTestServer::ClosedUrl("/options.xml"), {}},
-        {"not found", server.Url("/primary/options.xml"), Reply::Body(kFullDocument, 404)},
-        {"server error", server.Url("/primary/options.xml"), Reply::Body(kFullDocument, 500)},
+        {"nothing listens", ClosedUrl("/options.xml"), {}},
+        {"not found", server.Url("/primary/options.xml"), FaultReply::Status(404, kFullDocument)},
+        {"server error", server.Url("/primary/options.xml"),
+         FaultReply::Status(500, kFullDocument)},
         {"redirect is not followed", server.Url("/primary/options.xml"),
-         Reply::Redirect(server.Url("/moved.xml"))},
-        {"accepts and never answers", server.Url("/primary/options.xml"), Reply::Stall()},
+         FaultReply::Redirect(302, server.Url("/moved.xml"))},
+        {"accepts and never answers", server.Url("/primary/options.xml"), NeverAnswers()},
+        {"stalls in the body", server.Url("/primary/options.xml"), StallsMidBody()},
+        {"body cut short", server.Url("/primary/options.xml"), CutShort()},
+        {"reset in the body", server.Url("/primary/options.xml"), ResetMidBody()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        server.Set("/primary/options.xml", c.reply);
+        server.On("/primary/options.xml", c.reply);
         logged.clear();
         LoadSettings(Source(c.primary, server.Url("/fallback/options.xml")));
         EXPECT_EQ(state->g_ErrorConnect, 1);
@@ -209,21 +258,20 @@ TEST_F(LoadSettingsTest, FallbackWhenThePrimaryFails) {
             std::string::npos)
             << logged[0];
     }
-    EXPECT_EQ(server.SeenAt("/fallback/options.xml").hits, static_cast<int>(std::size(cases)));
-    EXPECT_EQ(server.SeenAt("/moved.xml").hits, 0);
+    EXPECT_EQ(Hits(server, "/fallback/options.xml"), static_cast<int>(std::size(cases)));
+    EXPECT_EQ(Hits(server, "/moved.xml"), 0);
 }
 
 TEST_F(LoadSettingsTest, BothAddressesFailFieldsKeepTheirValues) {
     FillWithOldValues(*state);
-    server.Set("/primary/options.xml", Reply::Stall());
-    LoadSettings(
-        Source(server.Url("/primary/options.xml"), OptionsTestServer::ClosedUrl("/o.xml")));
+    server.On("/primary/options.xml", NeverAnswers());
+    LoadSettings(Source(server.Url("/primary/options.xml"), ClosedUrl("/o.xml")));
     EXPECT_EQ(state->g_ErrorConnect, 2);
     ExpectOldValues(*state);
     EXPECT_TRUE(logged.empty());
 
     // A later run starts over: the reset to 0 and a full read.
-    server.Set("/primary/options.xml", Reply::Body(Doc("<version>again</version>")));
+    server.On("/primary/options.xml", FaultReply::Ok(Doc("<version>again</version>")));
     LoadSettings(ServedSource());
     EXPECT_EQ(state->g_ErrorConnect, 0);
     EXPECT_EQ(state->g_Version, "again");
@@ -238,18 +286,18 @@ TEST_F(LoadSettingsTest, AnswerThatIsNotADocumentChangesNothing) {
     for (const char* body : bodies) {
         SCOPED_TRACE(body);
         FillWithOldValues(*state);
-        server.Set("/primary/options.xml", Reply::Body(body));
+        server.On("/primary/options.xml", FaultReply::Ok(body));
         LoadSettings(ServedSource());
         EXPECT_EQ(state->g_ErrorConnect, 0);
         ExpectOldValues(*state);
     }
-    EXPECT_EQ(server.SeenAt("/fallback/options.xml").hits, 0);
+    EXPECT_EQ(Hits(server, "/fallback/options.xml"), 0);
     EXPECT_TRUE(logged.empty());
 }
 
 TEST_F(LoadSettingsTest, FailureMidwayKeepsTheFieldsNotYetRead) {
     FillWithOldValues(*state);
-    server.Set("/primary/options.xml", Reply::Body(kFullDocument));
+    server.On("/primary/options.xml", FaultReply::Ok(kFullDocument));
     OptionsSource source = ServedSource();
     source.executable_path = []() -> std::string { throw std::runtime_error("no path"); };
     LoadSettings(source);
@@ -269,20 +317,20 @@ TEST_F(LoadSettingsTest, FailureMidwayKeepsTheFieldsNotYetRead) {
 
 class ConnectProxyTest : public ::testing::Test {
   protected:
-    OptionsTestServer server;
+    FaultServer server;
     // Closes its kept connection before the server stops.
     OptionsSession session{OptionsHttpSettings(OptionsSource{})};
 };
 
 TEST_F(ConnectProxyTest, OnlyKnownTypesRequestAndFailuresKeepTheText) {
-    server.Set("/o.xml", Reply::Body("first"));
+    server.On("/o.xml", FaultReply::Ok("first"));
     EXPECT_FALSE(session.ConnectProxy("normal", "", 0, server.Url("/o.xml")));
     EXPECT_FALSE(session.ConnectProxy("Socks", "", 0, server.Url("/o.xml")));
-    EXPECT_EQ(server.SeenAt("/o.xml").hits, 0);
+    EXPECT_EQ(Hits(server, "/o.xml"), 0);
 
     EXPECT_TRUE(session.ConnectProxy("Normal", "", 0, server.Url("/o.xml")));
     EXPECT_EQ(session.xmlString(), "first");
-    server.Set("/o.xml", Reply::Body("denied", 403));
+    server.On("/o.xml", FaultReply::Status(403, "denied"));
     EXPECT_FALSE(session.ConnectProxy("Normal", "", 0, server.Url("/o.xml")));
     EXPECT_EQ(session.xmlString(), "first");
 }
@@ -291,13 +339,13 @@ TEST_F(ConnectProxyTest, ProxyTypeGoesThroughTheProxyAndStays) {
     // The test server plays the proxy: it sees the absolute address as the target.
     // Nothing listens at the remote address, so only the proxy can answer.
     const std::string remote = "http://127.0.0.2:9/_files/options.xml";
-    server.Set(remote, Reply::Body("via proxy"));
+    server.On(remote, FaultReply::Ok("via proxy"));
     EXPECT_TRUE(session.ConnectProxy("Proxy", "127.0.0.1", server.Port(), remote));
     EXPECT_EQ(session.xmlString(), "via proxy");
     EXPECT_EQ(session.http().Settings().proxy_host, "127.0.0.1");
     EXPECT_EQ(session.http().Settings().proxy_port, server.Port());
     EXPECT_TRUE(session.ConnectProxy("Normal", "", 0, remote));
-    EXPECT_EQ(server.SeenAt(remote).hits, 2);
+    EXPECT_EQ(Hits(server, remote), 2);
 }
 
 }  // namespace

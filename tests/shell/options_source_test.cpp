@@ -5,11 +5,11 @@
 #include <string>
 
 #include "core/launcher_state.h"
-#include "options_test_server.h"
 #include "platform/env.h"
 #include "shell/exe_version.h"
 #include "shell/options_source.h"
 #include "shell/shell_hooks.h"
+#include "support/fault_server.h"
 
 namespace kestrow::shell {
 namespace {
@@ -68,9 +68,8 @@ TEST(DefaultOptionsSource, BuildSettingsReplacedByTheEnvironment) {
 }
 
 TEST(InstallShellHooks, ReloadOptionsLoadsFromTheConfiguredAddresses) {
-    test::OptionsTestServer server;
-    server.Set("/fallback.xml",
-               test::OptionsTestServer::Reply::Body("<o><version>9.9</version></o>"));
+    test::FaultServer server;
+    server.On("/fallback.xml", test::FaultReply::Ok("<o><version>9.9</version></o>"));
     ScopedEnv primary("KESTROW_OPTIONS_URL", server.Url("/missing.xml"));
     ScopedEnv fallback("KESTROW_OPTIONS_FALLBACK_URL", server.Url("/fallback.xml"));
     core::ScopedLauncherState state;
@@ -82,7 +81,8 @@ TEST(InstallShellHooks, ReloadOptionsLoadsFromTheConfiguredAddresses) {
 
     EXPECT_EQ(state->g_ErrorConnect, 1);
     EXPECT_EQ(state->g_Version, "9.9");
-    EXPECT_EQ(server.SeenAt("/missing.xml").target, "/missing.xml?42");
+    ASSERT_FALSE(server.Received().empty());
+    EXPECT_EQ(server.Received().front().target, "/missing.xml?42");
     const std::string exe = platform::ExecutablePath();
     EXPECT_EQ(state->g_NameExeFile, exe.substr(exe.rfind('/') + 1));
     EXPECT_EQ(state->g_CurrentVersion, GetVersionEXE(exe));
