@@ -33,3 +33,13 @@ function(kestrow_test name)
 endfunction()
 
 include(KestrowVersion)
+
+# Adds every direct subfolder of the current source folder that has a CMakeLists.txt.
+function(kestrow_add_subdirectories)
+  file(GLOB dirs LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(dir IN LISTS dirs)
+    if(IS_DIRECTORY ${dir} AND EXISTS ${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()
