@@ -5,12 +5,12 @@
 #include <string>
 
 #include "net/http_client.h"
+#include "core/service_identity.h"
 #include "shell/options_source.h"
 
 namespace kestrow::shell {
 
-// Sent with every request of the launcher.
-inline constexpr char kUserAgent[] = "Tq8ZbLw3RkPx7JdGs2HcN";
+using core::kUserAgent;
 
 // The HTTP client (`http`) and the fetched text (`xmlString`) that exist only
 // while the options document is loaded.
