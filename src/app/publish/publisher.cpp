@@ -198,23 +198,16 @@ PublishSummary Publish(const PublishOptions& o) {
 
     ServiceOptions doc;
     const std::string files_url = o.base_url + "/" + kFilesDir + "/";
-    if (!o.updater_file.empty()) {
+    // Copies a file the options document points to and returns its address.
+    auto publish_file = [&](const std::string& source, const std::string& name) {
         std::error_code ec;
-        fs::copy_file(o.updater_file, files_dir / updater_name,
-                      fs::copy_options::overwrite_existing, ec);
-        if (ec) {
-            throw PublishError("cannot copy \"" + o.updater_file + "\": " + ec.message());
-        }
-        doc.updater_new = files_url + EncodeUrlPath(updater_name);
-    }
+        fs::copy_file(source, files_dir / name, fs::copy_options::overwrite_existing, ec);
+        if (ec) throw PublishError("cannot copy \"" + source + "\": " + ec.message());
+        return files_url + EncodeUrlPath(name);
+    };
+    if (!o.updater_file.empty()) doc.updater_new = publish_file(o.updater_file, updater_name);
     if (!o.changelog_file.empty()) {
-        std::error_code ec;
-        fs::copy_file(o.changelog_file, files_dir / changelog_name,
-                      fs::copy_options::overwrite_existing, ec);
-        if (ec) {
-            throw PublishError("cannot copy \"" + o.changelog_file + "\": " + ec.message());
-        }
-        doc.changelogs = files_url + EncodeUrlPath(changelog_name);
+        doc.changelogs = publish_file(o.changelog_file, changelog_name);
     }
     doc.clientlist_new = files_url + kClientListName;
     doc.patchlist_new = files_url + kPatchListName;
