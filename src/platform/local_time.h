@@ -22,4 +22,9 @@ LocalDateTime LocalNow();
 // such setting of their own: ':'.
 std::string LocalTimeSeparator();
 
+// The decimal separator of the user's regional settings (POSIX: LC_NUMERIC of
+// the user's environment, whatever the process's own locale is); "." when the
+// environment names no usable locale.
+std::string LocalDecimalSeparator();
+
 }  // namespace kestrow::platform

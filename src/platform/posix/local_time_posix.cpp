@@ -1,3 +1,5 @@
+#include <langinfo.h>
+#include <locale.h>
 #include <time.h>
 
 #include <algorithm>
@@ -24,6 +26,21 @@ LocalDateTime LocalNow() {
 
 std::string LocalTimeSeparator() {
     return ":";
+}
+
+std::string LocalDecimalSeparator() {
+    static const std::string separator = [] {
+        std::string result = ".";
+        if (locale_t user = newlocale(LC_NUMERIC_MASK, "", nullptr)) {
+            const char* radix = nl_langinfo_l(RADIXCHAR, user);
+            if (radix != nullptr && *radix != '\0') {
+                result = radix;
+            }
+            freelocale(user);
+        }
+        return result;
+    }();
+    return separator;
 }
 
 }  // namespace kestrow::platform
