@@ -1,0 +1,51 @@
+#include "changelog/change_log_fetch.h"
+
+#include <exception>
+
+#include "changelog/text_decoding.h"
+#include "changelog/text_fixup.h"
+#include "core/service_identity.h"
+
+namespace kestrow::changelog {
+namespace {
+
+// 304 is a cache answer, not a redirect; the client does not tell whether a
+// Location header came with the others, so every other 3xx counts as one.
+bool IsRedirect(int code) {
+    return code >= 300 && code <= 399 && code != 304;
+}
+
+ChangeLogText Failure(const char* message) {
+    return {FetchOutcome::Failed, DecodeText(message, "UTF-8")};
+}
+
+}  // namespace
+
+net::HttpSettings ChangeLogHttpSettings() {
+    net::HttpSettings settings;
+    settings.user_agent = core::kUserAgent;
+    settings.connect_timeout_ms = kConnectTimeoutMs;
+    settings.read_timeout_ms = kReadTimeoutMs;
+    settings.follow_redirects = false;
+    return settings;
+}
+
+ChangeLogText FetchChangeLog(net::HttpClient& client, const std::string& url) {
+    try {
+        const std::string body = client.Get(url);
+        return {FetchOutcome::Loaded, FixedUpCyrillic(DecodeBody(body, client.ContentType()))};
+    } catch (const net::EIdHTTPProtocolException& e) {
+        if (IsRedirect(e.Code()))
+            return {FetchOutcome::Redirected, {}};
+        return Failure(e.what());
+    } catch (const std::exception& e) {
+        return Failure(e.what());
+    }
+}
+
+ChangeLogText FetchChangeLog(const std::string& url) {
+    net::HttpClient client(ChangeLogHttpSettings());
+    return FetchChangeLog(client, url);
+}
+
+}  // namespace kestrow::changelog

@@ -1,0 +1,36 @@
+#pragma once
+// One fetch of the change log: GET the address, decode the body, fix up the
+// Cyrillic letters. Every failure ends as the text to show instead.
+
+#include <string>
+
+#include "net/http_client.h"
+
+namespace kestrow::changelog {
+
+inline constexpr long kConnectTimeoutMs = 5000;
+inline constexpr long kReadTimeoutMs = 10000;
+
+// The launcher's User-Agent, the two time-outs, no proxy, redirects not
+// followed; everything else the client's defaults.
+net::HttpSettings ChangeLogHttpSettings();
+
+enum class FetchOutcome {
+    Loaded,      // text: the fixed-up body
+    Redirected,  // a redirect is neither followed nor reported: text empty
+    Failed,      // text: the failure's message
+};
+
+struct ChangeLogText {
+    FetchOutcome outcome = FetchOutcome::Failed;
+    std::u16string text;
+};
+
+// One GET of url with client. Does not throw for a failed request; client may
+// be disconnected from another thread to end the fetch early.
+ChangeLogText FetchChangeLog(net::HttpClient& client, const std::string& url);
+
+// The same with a client of its own, made with ChangeLogHttpSettings().
+ChangeLogText FetchChangeLog(const std::string& url);
+
+}  // namespace kestrow::changelog
