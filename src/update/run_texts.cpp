@@ -59,4 +59,44 @@ std::optional<std::string> CatalogueError042Text(int language) {
     return std::nullopt;
 }
 
+std::optional<std::string> DownloadingPrefixText(int language) {
+    if (language == core::kLanguageRussian) {
+        return "Скачивается: ";
+    }
+    if (language == core::kLanguageEnglish) {
+        return "Downloading: ";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> WaitingForDownloadText(int language) {
+    if (language == core::kLanguageRussian) {
+        return "Ожидание скачивания...";
+    }
+    if (language == core::kLanguageEnglish) {
+        return "Waiting for download...";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ApplyingUpdateText(int language) {
+    if (language == core::kLanguageRussian) {
+        return "Применение обновления...";
+    }
+    if (language == core::kLanguageEnglish) {
+        return "Applying update...";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ClosingFailedText(int language) {
+    if (language == core::kLanguageRussian) {
+        return "Ошибка, пожайлуйста попробуйте позже! #10";
+    }
+    if (language == core::kLanguageEnglish) {
+        return "Error, please try late again";
+    }
+    return std::nullopt;
+}
+
 }  // namespace kestrow::update

@@ -18,4 +18,15 @@ std::optional<std::string> ScanStatusText(int language);
 std::optional<std::string> CatalogueError044Text(int language);
 std::optional<std::string> CatalogueError042Text(int language);
 
+// The download phase's compact status: the prefix before a single file name,
+// and the text while both workers are idle.
+std::optional<std::string> DownloadingPrefixText(int language);
+std::optional<std::string> WaitingForDownloadText(int language);
+
+// Status line while the extract worker finishes the queue.
+std::optional<std::string> ApplyingUpdateText(int language);
+
+// Status line when the run's closing steps failed.
+std::optional<std::string> ClosingFailedText(int language);
+
 }  // namespace kestrow::update

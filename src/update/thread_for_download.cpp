@@ -8,6 +8,7 @@
 
 #include "archive/crc32.h"
 #include "core/launcher_state.h"
+#include "core/progress_bar.h"
 #include "core/status_texts.h"
 #include "core/window_port.h"
 #include "log/app_logger.h"
@@ -135,16 +136,47 @@ void ThreadForDownLoad::CatalogueWorkEnd() {
     core::Window().ClearFileProgressBar();
 }
 
+void ThreadForDownLoad::WriteException(std::string_view context, std::exception_ptr error) {
+    log::LogException(context, error);
+}
+
+std::jthread ThreadForDownLoad::StartWorkerThread(std::function<void()> body) {
+    if (thread_starter_) {
+        return thread_starter_(std::move(body));
+    }
+    return std::jthread(std::move(body));
+}
+
 void ThreadForDownLoad::ShowRunStatus() {
-    core::Window().ShowStatusText(status);
+    std::string text;
+    {
+        const std::lock_guard lock(DownloadStateCS);
+        text = status;
+    }
+    core::Window().ShowStatusText(text);
 }
 
 void ThreadForDownLoad::ShowFileProgress() {
-    if (fileprogressM == 0) {
-        return;
+    std::int64_t value = 0;
+    std::int64_t max = 0;
+    {
+        const std::lock_guard lock(DownloadStateCS);
+        if (fileprogressM == 0) {
+            return;
+        }
+        value = static_cast<std::int64_t>(std::llround(fileprogressV));
+        max = static_cast<std::int64_t>(std::llround(fileprogressM));
+        if (IsDownloadPhase.load()) {
+            // Two workers report every few kilobytes; a call that would draw
+            // the same pixels is left out.
+            const long pixels = std::lround(core::ProgressWidthForValue(value, max));
+            if (pixels == last_file_pixels_) {
+                return;
+            }
+            last_file_pixels_ = pixels;
+        }
     }
-    core::Window().SetFileProgressValue(static_cast<std::int64_t>(std::llround(fileprogressV)),
-                                        static_cast<std::int64_t>(std::llround(fileprogressM)));
+    core::Window().SetFileProgressValue(value, max);
 }
 
 void ThreadForDownLoad::StepTotalProgress() {
@@ -154,6 +186,15 @@ void ThreadForDownLoad::StepTotalProgress() {
     } else {
         core::Window().AddTotalProgressWidth(static_cast<float>(totalprogressV));
     }
+}
+
+void ThreadForDownLoad::ShowFinalMessage() {
+    core::Window().ShowStatus();
+}
+
+void ThreadForDownLoad::FillBothBars() {
+    core::Window().SetFileProgressWidth(core::kProgressBarFullWidth);
+    core::Window().SetTotalProgressWidth(core::kProgressBarFullWidth);
 }
 
 void ThreadForDownLoad::AddCatalogueEntry(std::string_view file_name, std::string_view crc,

@@ -1,15 +1,21 @@
 #pragma once
-// One update run of the client directory. This part holds the run's lists and
-// its catalogue client, loads the catalogues and compares the local files
-// (CheckAllFiles); the update phase builds on the lists it leaves.
+// One update run of the client directory: the catalogue client and the run's
+// lists, the catalogue stage and the local comparison (CheckAllFiles), and the
+// update phase (RunUpdatePipeline) with its two download workers and its
+// extract worker. Execute is the whole run on the calling thread.
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "net/http_client.h"
 #include "update/item_fields.h"
@@ -19,6 +25,12 @@ namespace kestrow::update {
 
 enum class LogLevel { Info, Warn, Error };
 
+class TDownloadWorker;
+class TExtractWorker;
+
+// The idle marker of a download worker's status slot; never shown.
+inline constexpr std::string_view kWorkerIdle = "ожидание";
+
 class ThreadForDownLoad {
   public:
     // game_directory: the client directory every catalogue name is relative
@@ -27,6 +39,27 @@ class ThreadForDownLoad {
     virtual ~ThreadForDownLoad();
     ThreadForDownLoad(const ThreadForDownLoad&) = delete;
     ThreadForDownLoad& operator=(const ThreadForDownLoad&) = delete;
+
+    // The thread body: locks the window, runs the catalogue stage, the scan
+    // and the update phase, then the guarded closing steps. An error that
+    // escapes the scan or the update phase leaves here (the caller's
+    // termination handler still unlocks the window).
+    void Execute();
+
+    // The update phase on the lists CheckAllFiles left. Run thread.
+    void RunUpdatePipeline();
+
+    // Unpacks one archive of the client directory into its target and checks
+    // the size (expected -1: no check). Extract worker's thread; raises on
+    // failure after logging it.
+    void ExtractArchive(const std::string& OldFileName, const std::string& NewFileName,
+                        std::int64_t ExpectedUnpackedSize);
+
+    // Starts the threads of the workers. Left empty they are started from the
+    // calling thread; the run handle passes one that starts them at normal
+    // priority while the run thread itself runs at the lowest.
+    using ThreadStarter = std::function<std::jthread(std::function<void()>)>;
+    void SetThreadStarter(ThreadStarter starter) { thread_starter_ = std::move(starter); }
 
     // Creates the catalogue client with the shared settings and the catalogue
     // progress handlers. Run thread.
@@ -53,10 +86,13 @@ class ThreadForDownLoad {
     const ScanSummary& LastScan() const { return last_scan_; }
     const std::string& GameDirectory() const { return game_directory_; }
 
-    // Calls made on the window (through core::Window()).
+    // Calls made on the window (through core::Window()). ShowRunStatus and
+    // ShowFileProgress read status and the file progress under DownloadStateCS.
     void ShowRunStatus();
     void ShowFileProgress();
     void StepTotalProgress();
+    void ShowFinalMessage();
+    void FillBothBars();
 
     // The run's fields.
     std::unique_ptr<net::HttpClient> http;
@@ -70,14 +106,45 @@ class ThreadForDownLoad {
     double fileprogressM = 0;
     double totalprogressV = 0;
     std::string status;
-    std::atomic<bool> IsDownloadPhase{false};
+    std::int32_t DownloadFileIndex = 0;
     std::atomic<std::int32_t> DownloadTotalFiles{0};
+
+    // The update phase's shared figures. Under DownloadStateCS while the
+    // workers run; the run thread reads them after it has waited for them.
+    std::int64_t TotalDownloadBytes = 0;
+    std::int64_t TotalDownloadMs = 0;
+    std::int32_t PipelineQueuedCount = 0;
+    std::int32_t PipelineMaxPendingCount = 0;
+    std::int32_t DownloadQueueNextIndex = 0;  // under DownloadQueueCS
     std::atomic<std::int32_t> ParallelDownloadCompletedCount{0};
+    // Written by the extract worker only; read by the run while it works.
+    std::atomic<std::int64_t> TotalExtractMs{0};
+    std::atomic<std::int32_t> PipelineDequeuedCount{0};
+    std::atomic<std::int32_t> PipelineCompletedCount{0};
+    std::atomic<bool> IsDownloadPhase{false};
+    std::string DownloadWorkerStatus1{kWorkerIdle}, DownloadWorkerStatus2{kWorkerIdle};
+    std::int64_t DownloadWorkerProgress1 = 0, DownloadWorkerProgress2 = 0;
+    std::int64_t DownloadWorkerProgressMax1 = 0, DownloadWorkerProgressMax2 = 0;
+    std::optional<std::chrono::steady_clock::time_point> PreviousFileFinishedAt;
+    std::chrono::steady_clock::time_point UpdateCycleStartedAt;
+
+    // The phase's locks; only nesting: DownloadStateCS, then the extract
+    // queue's own lock.
+    std::mutex DownloadQueueCS;
+    std::mutex DownloadStateCS;
+    // Exists only during the update phase; set before the workers start.
+    TExtractWorker* ExtractWorker = nullptr;
+
+    // Every log line of the run and its workers goes through here.
+    virtual void WriteLog(LogLevel level, std::string_view text);
+    // An ERROR line for a caught exception: context + ": " + class + ": " +
+    // message.
+    virtual void WriteException(std::string_view context, std::exception_ptr error);
+
+    // Starts a worker's thread with the starter in place.
+    std::jthread StartWorkerThread(std::function<void()> body);
 
   protected:
-    // Every log line of the run goes through here.
-    virtual void WriteLog(LogLevel level, std::string_view text);
-
     // Reading one catalogue element; an exception thrown here counts as a
     // failure to read that element.
     enum class CatalogueElement { CritFile, PatchArchive };
@@ -92,7 +159,15 @@ class ThreadForDownLoad {
     void AddCatalogueEntry(std::string_view file_name, std::string_view crc, std::string_view kind,
                            std::string_view size, ScanSummary& summary);
 
+    void PipelineStart(std::unique_ptr<TExtractWorker>& extract);
+    void PipelineEnd(std::unique_ptr<TExtractWorker>& extract, bool& extract_failed);
+    void LogCycleSummary();
+    // The status of the update phase's end, in the window's language.
+    void SetPhaseStatus(std::optional<std::string> text);
+
     std::string game_directory_;  // with trailing separator
+    ThreadStarter thread_starter_;
+    long last_file_pixels_ = -1;  // under DownloadStateCS
     std::atomic<bool> stop_requested_{false};
     std::mutex http_mutex_;  // guards replacing http against RequestStop
     ScanSummary last_scan_;

@@ -6,6 +6,7 @@
 
 namespace kestrow::platform {
 
+#if defined(__linux__)
 namespace {
 
 // From linux/ioprio.h, which not every libc exposes.
@@ -14,6 +15,7 @@ constexpr int kIoprioClassIdle = 3;
 constexpr int kIoprioClassShift = 13;
 
 }  // namespace
+#endif
 
 void LowerCurrentThreadPriority() noexcept {
 #if defined(__linux__)
@@ -24,9 +26,8 @@ void LowerCurrentThreadPriority() noexcept {
     (void)syscall(SYS_ioprio_set, kIoprioWhoProcess, static_cast<int>(tid),
                   kIoprioClassIdle << kIoprioClassShift);
 #endif
-#else
-    (void)setpriority(PRIO_PROCESS, 0, 19);
 #endif
+    // Elsewhere a priority belongs to the whole process: leave it alone.
 }
 
 }  // namespace kestrow::platform
