@@ -1,0 +1,110 @@
+// kestrow-updater: the launcher's update without a window.
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/updater/command_line.h"
+#include "app/updater/terminal_port.h"
+#include "app/updater/update_request.h"
+#include "core/launcher_state.h"
+#include "core/window_port.h"
+#include "log/app_logger.h"
+#include "shell/options_document.h"
+#include "shell/runtime_state.h"
+#include "shell/shell_hooks.h"
+#include "update/update_run.h"
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int) {
+    g_interrupted.store(true);
+}
+
+void CatchInterrupt() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+int Run(const kestrow::updater::UpdaterOptions& options) {
+    using namespace kestrow;
+    core::LauncherState state;
+    core::SetLauncher(&state);
+    shell::InitRuntimeState(state);
+    shell::InstallShellHooks(state);
+
+    const updater::DisplayMode mode = options.quiet                ? updater::DisplayMode::Quiet
+                                      : isatty(STDERR_FILENO) != 0 ? updater::DisplayMode::Bars
+                                                                   : updater::DisplayMode::Lines;
+    updater::TerminalPort port(mode, stderr, stdout);
+    core::ScopedWindow window(port);
+
+    shell::LoadSettings();
+    state.language = options.language.value_or(updater::StoredLanguage());
+    state.g_bIsUpdateClient = options.full_client;
+
+    std::unique_ptr<update::UpdateRun> th;
+    updater::RequestUpdate(th);
+    if (th) {
+        bool cancelled = false;
+        while (!th->Finished()) {
+            if (g_interrupted.load() && !cancelled) {
+                cancelled = true;
+                th->Cancel();
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        th->WaitFor();
+        th.reset();
+    }
+    port.Close();
+    std::printf("%s\n", port.StatusLine().c_str());
+    std::fflush(stdout);
+    const int id = state.messageId.load();
+    core::SetLauncher(nullptr);
+    return id == 4 || id == 7 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    kestrow::updater::UpdaterOptions options;
+    try {
+        options = kestrow::updater::ParseUpdaterArguments(
+            std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::invalid_argument& e) {
+        std::fprintf(stderr, "kestrow-updater: %s\n%s", e.what(), kestrow::updater::UpdaterUsage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kestrow::updater::UpdaterUsage(), stdout);
+        return 0;
+    }
+    CatchInterrupt();
+    kestrow::log::InitLogger();
+    int status = 1;
+    try {
+        status = Run(options);
+    } catch (const std::exception& e) {
+        kestrow::log::LogException("kestrow-updater failed", &e);
+        std::printf("%s\n", e.what());
+        status = 1;
+    }
+    kestrow::log::FinalizeLogger();
+    return status;
+}
