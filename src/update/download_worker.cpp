@@ -42,9 +42,10 @@ std::string ErrorText(const std::exception_ptr& error) {
     }
 }
 
-// The compact status of both slots, or nullopt for an unknown language.
-std::optional<std::string> ComposeStatus(const std::string& s1, const std::string& s2,
-                                         int language) {
+}  // namespace
+
+std::optional<std::string> ComposeWorkerStatus(const std::string& s1, const std::string& s2,
+                                               int language) {
     const bool busy1 = s1 != kWorkerIdle;
     const bool busy2 = s2 != kWorkerIdle;
     if (busy1 && busy2) {
@@ -59,8 +60,6 @@ std::optional<std::string> ComposeStatus(const std::string& s1, const std::strin
     }
     return WaitingForDownloadText(language);
 }
-
-}  // namespace
 
 std::string EncodeUrl(std::string text) {
     std::string out;
@@ -281,7 +280,7 @@ void TDownloadWorker::SetWorkerStatus(const std::string& text) {
         const std::lock_guard lock(FOwner.DownloadStateCS);
         (FWorkerId == 1 ? FOwner.DownloadWorkerStatus1 : FOwner.DownloadWorkerStatus2) =
             std::move(slot);
-        if (auto composed = ComposeStatus(FOwner.DownloadWorkerStatus1,
+        if (auto composed = ComposeWorkerStatus(FOwner.DownloadWorkerStatus1,
                                           FOwner.DownloadWorkerStatus2, core::getLanguage())) {
             FOwner.status = std::move(*composed);
         }

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -54,6 +55,12 @@ std::string EncodeUrl(std::string text);
 
 // The file part of a name after its last separator ('/' counts as '\').
 std::string BareFileName(const std::string& name);
+
+// The status line from both workers' slots (a file name or the idle
+// marker); nullopt for an unknown language where a single name or none is
+// busy, so the line keeps its text.
+std::optional<std::string> ComposeWorkerStatus(const std::string& s1, const std::string& s2,
+                                               int language);
 
 // MiB per second with two decimals and the regional decimal separator.
 std::string FormatSpeedMbs(std::int64_t bytes, std::int64_t elapsed_ms);
