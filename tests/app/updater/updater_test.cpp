@@ -1,0 +1,187 @@
+// kestrow-updater as a player runs it: in a game directory, against a
+// service published with the publishing tool; its exit status and its last
+// line on standard output.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/publish/command_line.h"
+#include "app/publish/publisher.h"
+#include "core/status_texts.h"
+#include "support/child_process.h"
+#include "support/fault_server.h"
+#include "support/nginx_harness.h"
+#include "support/temp_dir.h"
+
+namespace kestrow {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int exit_status = -1;
+    std::vector<std::string> lines;  // stdout
+    std::string Last() const { return lines.empty() ? std::string() : lines.back(); }
+};
+
+class UpdaterTest : public ::testing::Test {
+  protected:
+    UpdaterTest() {
+        fs::create_directories(game);
+        for (int i = 0; i < 12; ++i) {
+            std::string data;
+            for (int j = 0; j < 400 * (i + 1); ++j)
+                data += std::to_string(i * j) + (i % 2 ? "\n" : " ");
+            test::WriteFile(
+                client + "/dir" + std::to_string(i % 3) + "/file " + std::to_string(i) + ".txt",
+                data);
+        }
+        test::WriteFile(client + "/system/l2.ini", "[Engine]\n");
+    }
+
+    void Publish(const std::string& base_url, bool block_update = false) {
+        publish::PublishOptions o;
+        o.client_dir = client;
+        o.out_dir = www;
+        o.base_url = base_url;
+        o.preset = 0;
+        o.jobs = 1;
+        o.version = "1.0.1.0";
+        o.block_update = block_update;
+        o.progress = false;
+        publish::Publish(o);
+    }
+
+    // Runs the updater in the game directory with the options address.
+    test::ChildProcess Start(const std::string& options_url, const std::vector<std::string>& args) {
+        std::string command = "cd '" + game + "' && KESTROW_OPTIONS_URL='" + options_url +
+                              "' KESTROW_OPTIONS_FALLBACK_URL='" + options_url + "' exec '" +
+                              KESTROW_UPDATER_PATH + "'";
+        for (const auto& a : args)
+            command += " " + a;
+        return test::ChildProcess("/bin/sh", {"-c", command}, dir.File("stderr.txt"));
+    }
+    static Result Finish(test::ChildProcess& p) {
+        Result r;
+        std::string line;
+        while (p.ReadLine(line, 60000))
+            r.lines.push_back(line);
+        r.exit_status = p.Wait();
+        return r;
+    }
+    Result Run(const std::string& options_url, const std::vector<std::string>& args) {
+        auto p = Start(options_url, args);
+        return Finish(p);
+    }
+    static std::string Text(int id) { return core::StatusText(id, 1, 0).value_or("?"); }
+    bool SameTree() const {
+        for (const auto& e : fs::recursive_directory_iterator(client)) {
+            if (!e.is_regular_file())
+                continue;
+            const fs::path other = game / fs::relative(e.path(), client);
+            if (!fs::exists(other) || test::ReadFile(e.path()) != test::ReadFile(other.string()))
+                return false;
+        }
+        return true;
+    }
+
+    test::TempDir dir;
+    std::string client = dir.File("client");
+    std::string www = dir.File("www");
+    std::string game = dir.File("game");
+};
+
+TEST_F(UpdaterTest, RepairsTheClientThenFindsItUpToDate) {
+    if (!test::NginxServer::Available())
+        GTEST_SKIP() << "nginx is not installed";
+    test::NginxServer nginx(www, dir.File("nginx"));
+    Publish(nginx.Url(""));
+    test::WriteFile(game + "/dir0/file 0.txt", "wrong size");
+    const std::string options = nginx.Url("/_files/options.xml");
+
+    Result patch_only = Run(options, {"--lang", "en", "--quiet"});
+    EXPECT_EQ(patch_only.exit_status, 0);
+    EXPECT_EQ(patch_only.Last(), Text(7));  // the patch lists nothing
+
+    Result full = Run(options, {"--full", "--lang", "en"});
+    EXPECT_EQ(full.exit_status, 0) << test::ReadFile(dir.File("stderr.txt"));
+    EXPECT_EQ(full.Last(), Text(4));
+    EXPECT_TRUE(SameTree());
+
+    Result again = Run(options, {"--full", "--lang=en"});
+    EXPECT_EQ(again.exit_status, 0);
+    EXPECT_EQ(again.Last(), Text(7));
+    // Not a terminal: plain status lines on stderr.
+    EXPECT_NE(test::ReadFile(dir.File("stderr.txt")).find("Scan of files, please wait\n"),
+              std::string::npos);
+}
+
+TEST_F(UpdaterTest, EndsWithStatusOneWhenNothingWasUpdated) {
+    test::FaultServer server;
+    Publish(server.Url(""), /*block_update=*/true);
+    server.On("/_files/options.xml",
+              test::FaultReply::Ok(test::ReadFile(www + "/_files/options.xml")));
+    struct Case {
+        std::string url;
+        std::vector<std::string> args;
+        int exit_status;
+        std::string last;
+    } cases[] = {
+        {server.Url("/_files/options.xml"), {"--full", "--lang", "en"}, 1, Text(15)},
+        {server.Url("/_files/options.xml"),
+         {"--lang", "ru", "--quiet"},
+         1,
+         core::StatusText(15, 0, 0).value_or("?")},
+        {server.Url("/nothing.xml"),
+         {"--lang", "en"},
+         1,
+         "Update is not available, try again later! (2) 2"},
+        {server.Url("/_files/options.xml"), {"--lang", "de"}, 2, ""},
+        {server.Url("/_files/options.xml"), {"--now"}, 2, ""},
+    };
+    for (const auto& c : cases) {
+        Result r = Run(c.url, c.args);
+        EXPECT_EQ(r.exit_status, c.exit_status) << c.args.back();
+        EXPECT_EQ(r.Last(), c.last) << c.args.back();
+    }
+    EXPECT_FALSE(fs::exists(game + "/system"));
+}
+
+TEST_F(UpdaterTest, InterruptCancelsTheRun) {
+    test::FaultServer server;
+    Publish(server.Url(""));
+    for (const auto& e : fs::recursive_directory_iterator(www)) {
+        if (!e.is_regular_file())
+            continue;
+        std::string path = "/" + fs::relative(e.path(), www).generic_string();
+        for (std::size_t at = path.find(' '); at != path.npos; at = path.find(' ', at))
+            path.replace(at, 1, "%20");
+        test::FaultReply reply = test::FaultReply::Ok(test::ReadFile(e.path().string()));
+        if (path.ends_with(".lzma"))
+            reply.delay = std::chrono::milliseconds(300);
+        server.On(path, reply);
+    }
+    auto p = Start(server.Url("/_files/options.xml"), {"--full", "--lang", "en"});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        bool requested = false;
+        for (const auto& r : server.Received())
+            requested = requested || r.target.find(".lzma") != std::string::npos;
+        if (requested)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(p.Pid(), SIGINT);
+    Result r = Finish(p);
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.Last(), Text(6));
+    EXPECT_FALSE(SameTree());
+}
+
+}  // namespace
+}  // namespace kestrow
