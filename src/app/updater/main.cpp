@@ -1,7 +1,4 @@
 // kestrow-updater: the launcher's update without a window.
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -18,6 +15,7 @@
 #include "core/launcher_state.h"
 #include "core/window_port.h"
 #include "log/app_logger.h"
+#include "platform/terminal.h"
 #include "shell/options_document.h"
 #include "shell/runtime_state.h"
 #include "shell/shell_hooks.h"
@@ -26,19 +24,6 @@
 namespace {
 
 std::atomic<bool> g_interrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-extern "C" void OnInterrupt(int) {
-    g_interrupted.store(true);
-}
-
-void CatchInterrupt() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 int Run(const kestrow::updater::UpdaterOptions& options) {
     using namespace kestrow;
@@ -47,10 +32,12 @@ int Run(const kestrow::updater::UpdaterOptions& options) {
     shell::InitRuntimeState(state);
     shell::InstallShellHooks(state);
 
-    const updater::DisplayMode mode = options.quiet                ? updater::DisplayMode::Quiet
-                                      : isatty(STDERR_FILENO) != 0 ? updater::DisplayMode::Bars
-                                                                   : updater::DisplayMode::Lines;
-    updater::TerminalPort port(mode, stderr, stdout);
+    const updater::DisplayMode mode = options.quiet ? updater::DisplayMode::Quiet
+                                      : platform::IsTerminal(platform::StdStream::Err)
+                                          ? updater::DisplayMode::Bars
+                                          : updater::DisplayMode::Lines;
+    updater::TerminalPort port(mode, stderr, stdout,
+                               platform::TerminalColumns(platform::StdStream::Err));
     core::ScopedWindow window(port);
 
     shell::LoadSettings();
@@ -95,7 +82,7 @@ int main(int argc, char** argv) {
         std::fputs(kestrow::updater::UpdaterUsage(), stdout);
         return 0;
     }
-    CatchInterrupt();
+    kestrow::platform::CatchInterrupt(g_interrupted);
     kestrow::log::InitLogger();
     int status = 1;
     try {

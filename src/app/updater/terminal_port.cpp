@@ -47,8 +47,20 @@ std::string FormatDuration(double seconds) {
     return text;
 }
 
-TerminalPort::TerminalPort(DisplayMode mode, std::FILE* out, std::FILE* messages)
-    : mode_(mode), out_(out), messages_(messages) {}
+TerminalPort::TerminalPort(DisplayMode mode, std::FILE* out, std::FILE* messages, int columns)
+    : mode_(mode), columns_(columns > 10 ? columns : 80), out_(out), messages_(messages) {}
+
+std::string TerminalPort::Fit(std::string line) const {
+    // Count code points, not bytes: status texts are often Cyrillic.
+    int points = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80 && ++points == columns_) {
+            line.resize(i);
+            break;
+        }
+    }
+    return line;
+}
 
 TerminalPort::~TerminalPort() {
     Close();
@@ -238,9 +250,9 @@ void TerminalPort::Draw() {
     } else if (drawn_lines_ == 1) {
         block += "\r";
     }
-    block += status_ + "\x1b[K\n";
-    block += BarLine("File ", file_, file_detail_) + "\x1b[K\n";
-    block += BarLine("Total", total_, total_detail_) + "\x1b[K";
+    block += Fit(status_) + "\x1b[K\n";
+    block += Fit(BarLine("File ", file_, file_detail_)) + "\x1b[K\n";
+    block += Fit(BarLine("Total", total_, total_detail_)) + "\x1b[K";
     std::fputs(block.c_str(), out_);
     std::fflush(out_);
     drawn_lines_ = 3;

@@ -21,7 +21,9 @@ class TerminalPort final : public core::WindowPort {
   public:
     // out: where the display goes (stderr); messages: where message boxes are
     // printed (stdout).
-    TerminalPort(DisplayMode mode, std::FILE* out, std::FILE* messages);
+    // columns: the terminal's width; drawn lines are cut to fit, since a
+    // wrapped line would throw off the redraw.
+    TerminalPort(DisplayMode mode, std::FILE* out, std::FILE* messages, int columns = 80);
     ~TerminalPort() override;
 
     void LockUpdateControls() override;
@@ -48,7 +50,10 @@ class TerminalPort final : public core::WindowPort {
     std::string BarLine(const char* label, const core::ProgressBar& bar,
                         const std::string& detail) const;
 
+    std::string Fit(std::string line) const;
+
     const DisplayMode mode_;
+    const int columns_;
     std::FILE* out_;
     std::FILE* messages_;
     mutable std::mutex mutex_;

@@ -1,0 +1,19 @@
+#pragma once
+// The console a command-line program runs in.
+
+#include <atomic>
+
+namespace kestrow::platform {
+
+enum class StdStream { Out, Err };
+
+// True when the stream is a terminal (not a file or a pipe).
+bool IsTerminal(StdStream stream);
+// The terminal's width in columns; 80 when unknown.
+int TerminalColumns(StdStream stream);
+
+// Ctrl-C (and a polite termination request) sets flag instead of ending the
+// process. The flag must outlive the program's run.
+void CatchInterrupt(std::atomic<bool>& flag);
+
+}  // namespace kestrow::platform
