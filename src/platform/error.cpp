@@ -11,8 +11,10 @@
 namespace kestrow::platform {
 
 std::string ExceptionClassName(const std::exception& e) {
-    if (auto* ours = dynamic_cast<const Error*>(&e)) return ours->ClassName();
-    if (dynamic_cast<const std::bad_alloc*>(&e)) return "EOutOfMemory";
+    if (auto* ours = dynamic_cast<const Error*>(&e))
+        return ours->ClassName();
+    if (dynamic_cast<const std::bad_alloc*>(&e))
+        return "EOutOfMemory";
     const char* mangled = typeid(e).name();
     int status = 0;
     std::unique_ptr<char, decltype(&std::free)> name(

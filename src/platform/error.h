@@ -9,15 +9,15 @@
 namespace kestrow::platform {
 
 class Error : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
     virtual const char* ClassName() const noexcept { return "Exception"; }
 };
 
-#define KESTROW_DECLARE_ERROR(Name, Base)                                  \
-    class Name : public Base {                                             \
-    public:                                                                \
-        using Base::Base;                                                  \
+#define KESTROW_DECLARE_ERROR(Name, Base)                                 \
+    class Name : public Base {                                            \
+      public:                                                             \
+        using Base::Base;                                                 \
         const char* ClassName() const noexcept override { return #Name; } \
     }
 

@@ -28,7 +28,7 @@ enum class SeekOrigin { Begin, Current, End };
 enum class AccessHint { Normal, Sequential };
 
 class FileStream {
-public:
+  public:
     // Throws EFOpenError (open modes) or EFCreateError (Create) with the system's text.
     FileStream(const std::string& path, OpenMode mode, ShareMode share);
     virtual ~FileStream();
@@ -49,12 +49,12 @@ public:
     void Advise(AccessHint hint);
     int NativeHandle() const { return fd_; }
 
-protected:
+  protected:
     std::int64_t RawRead(void* buffer, std::int64_t count);
     std::int64_t RawWrite(const void* buffer, std::int64_t count);
     std::int64_t RawSeek(std::int64_t offset, SeekOrigin origin);
 
-private:
+  private:
     std::string path_;
     int fd_ = -1;
 };

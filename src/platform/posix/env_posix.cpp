@@ -12,20 +12,24 @@ namespace {
 
 std::string HomeDirectory() {
     std::string home = GetEnv("HOME");
-    if (!home.empty()) return home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
+    if (!home.empty())
+        return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+        return pw->pw_dir;
     return {};
 }
 
 std::string EnvOrHome(const char* variable, const char* below_home) {
     std::string value = GetEnv(variable);
-    if (!value.empty()) return value;
+    if (!value.empty())
+        return value;
     std::string home = HomeDirectory();
     return home.empty() ? std::string() : JoinPath(home, below_home);
 }
 
 std::string WithoutTrailingSeparator(std::string path) {
-    while (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();
+    while (path.size() > 1 && path.back() == kPathSeparator)
+        path.pop_back();
     return path;
 }
 
@@ -38,7 +42,8 @@ std::string GetEnv(const std::string& name) {
 
 std::string LocalAppDataFolder() {
     std::string value = GetEnv("LOCALAPPDATA");
-    if (!value.empty()) return WithoutTrailingSeparator(value);
+    if (!value.empty())
+        return WithoutTrailingSeparator(value);
     return WithoutTrailingSeparator(EnvOrHome("XDG_DATA_HOME", ".local/share"));
 }
 
@@ -58,7 +63,8 @@ std::string TempPath() {
 
 std::string CurrentDirectory() {
     std::vector<char> buf(PATH_MAX);
-    if (!getcwd(buf.data(), buf.size())) return WithTrailingSeparator(".");
+    if (!getcwd(buf.data(), buf.size()))
+        return WithTrailingSeparator(".");
     return WithTrailingSeparator(buf.data());
 }
 
@@ -69,14 +75,17 @@ std::string ExecutablePath() {
 }
 
 std::string WithTrailingSeparator(std::string path) {
-    if (path.empty() || path.back() != kPathSeparator) path.push_back(kPathSeparator);
+    if (path.empty() || path.back() != kPathSeparator)
+        path.push_back(kPathSeparator);
     return path;
 }
 
 std::string JoinPath(const std::string& a, const std::string& b) {
-    if (a.empty()) return b;
+    if (a.empty())
+        return b;
     std::string rest = b;
-    while (!rest.empty() && rest.front() == kPathSeparator) rest.erase(rest.begin());
+    while (!rest.empty() && rest.front() == kPathSeparator)
+        rest.erase(rest.begin());
     return WithTrailingSeparator(a) + rest;
 }
 

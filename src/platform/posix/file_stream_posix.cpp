@@ -12,10 +12,14 @@ namespace {
 
 int OpenFlags(OpenMode mode) {
     switch (mode) {
-        case OpenMode::Read: return O_RDONLY;
-        case OpenMode::ReadWrite: return O_RDWR;
-        case OpenMode::OpenOrCreate: return O_RDWR | O_CREAT;
-        case OpenMode::Create: return O_RDWR | O_CREAT | O_TRUNC;
+        case OpenMode::Read:
+            return O_RDONLY;
+        case OpenMode::ReadWrite:
+            return O_RDWR;
+        case OpenMode::OpenOrCreate:
+            return O_RDWR | O_CREAT;
+        case OpenMode::Create:
+            return O_RDWR | O_CREAT | O_TRUNC;
     }
     return O_RDONLY;
 }
@@ -48,10 +52,13 @@ FileStream::FileStream(const std::string& path, OpenMode mode, ShareMode /*share
 }
 
 FileStream::~FileStream() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
-std::int64_t FileStream::Read(void* buffer, std::int64_t count) { return RawRead(buffer, count); }
+std::int64_t FileStream::Read(void* buffer, std::int64_t count) {
+    return RawRead(buffer, count);
+}
 
 std::int64_t FileStream::Write(const void* buffer, std::int64_t count) {
     return RawWrite(buffer, count);
@@ -62,7 +69,8 @@ std::int64_t FileStream::Seek(std::int64_t offset, SeekOrigin origin) {
 }
 
 void FileStream::ReadBuffer(void* buffer, std::int64_t count) {
-    if (count != 0 && Read(buffer, count) != count) throw EReadError("Stream read error");
+    if (count != 0 && Read(buffer, count) != count)
+        throw EReadError("Stream read error");
 }
 
 std::int64_t FileStream::RawRead(void* buffer, std::int64_t count) {
@@ -71,10 +79,12 @@ std::int64_t FileStream::RawRead(void* buffer, std::int64_t count) {
     while (done < count) {
         ssize_t n = ::read(fd_, out + done, static_cast<size_t>(count - done));
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             throw EReadError("Stream read error: " + SystemErrorMessage(errno));
         }
-        if (n == 0) break;
+        if (n == 0)
+            break;
         done += n;
     }
     return done;
@@ -86,32 +96,37 @@ std::int64_t FileStream::RawWrite(const void* buffer, std::int64_t count) {
     while (done < count) {
         ssize_t n = ::write(fd_, in + done, static_cast<size_t>(count - done));
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             break;  // the caller sees the short count, as the file system reported it
         }
-        if (n == 0) break;
+        if (n == 0)
+            break;
         done += n;
     }
     return done;
 }
 
 std::int64_t FileStream::RawSeek(std::int64_t offset, SeekOrigin origin) {
-    int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR
-                                                                                        : SEEK_END;
+    int whence = origin == SeekOrigin::Begin     ? SEEK_SET
+                 : origin == SeekOrigin::Current ? SEEK_CUR
+                                                 : SEEK_END;
     off_t pos = ::lseek(fd_, static_cast<off_t>(offset), whence);
-    if (pos < 0) throw EStreamError("Seek error: " + SystemErrorMessage(errno));
+    if (pos < 0)
+        throw EStreamError("Seek error: " + SystemErrorMessage(errno));
     return static_cast<std::int64_t>(pos);
 }
 
 std::int64_t FileStream::Size() const {
     struct stat st {};
-    if (fstat(fd_, &st) != 0) throw EStreamError("Stream size error: " + SystemErrorMessage(errno));
+    if (fstat(fd_, &st) != 0)
+        throw EStreamError("Stream size error: " + SystemErrorMessage(errno));
     return static_cast<std::int64_t>(st.st_size);
 }
 
 void FileStream::Advise(AccessHint hint) {
-    (void)posix_fadvise(fd_, 0, 0, hint == AccessHint::Sequential ? POSIX_FADV_SEQUENTIAL
-                                                                  : POSIX_FADV_NORMAL);
+    (void)posix_fadvise(fd_, 0, 0,
+                        hint == AccessHint::Sequential ? POSIX_FADV_SEQUENTIAL : POSIX_FADV_NORMAL);
 }
 
 }  // namespace kestrow::platform

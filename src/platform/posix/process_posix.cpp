@@ -1,0 +1,135 @@
+#include <dirent.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string_view>
+
+#include "platform/command_line.h"
+#include "platform/env.h"
+#include "platform/posix/spawn.h"
+#include "platform/process.h"
+
+namespace kestrow::platform {
+namespace {
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() &&
+           EqualsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+// A relative program path names a file below the caller's directory, as
+// CreateProcessW reads it, not below the child's new working directory.
+std::string Absolute(const std::string& program) {
+    if (program.empty() || program.front() == '/' || program.find('/') == std::string::npos) {
+        return program;
+    }
+    return CurrentDirectory() + program;
+}
+
+std::string_view FileNamePart(std::string_view path) {
+    std::size_t pos = path.find_last_of("/\\");
+    return pos == std::string_view::npos ? path : path.substr(pos + 1);
+}
+
+std::string ReadSmallFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The names a process is known by: its executable's file name, the kernel's
+// short name and the file name of argv[0]. Under Wine the executable is the
+// loader, while the short name and argv[0] carry the Windows program's name.
+bool ProcessHasName(const std::string& dir, std::string_view name) {
+    char target[4096];
+    ssize_t n = ::readlink((dir + "/exe").c_str(), target, sizeof target - 1);
+    if (n > 0) {
+        std::string_view exe(target, static_cast<std::size_t>(n));
+        constexpr std::string_view kDeleted = " (deleted)";
+        if (exe.size() > kDeleted.size() && exe.substr(exe.size() - kDeleted.size()) == kDeleted) {
+            exe.remove_suffix(kDeleted.size());
+        }
+        if (EqualsIgnoringCase(FileNamePart(exe), name))
+            return true;
+    }
+    std::string comm = ReadSmallFile(dir + "/comm");
+    if (!comm.empty() && comm.back() == '\n')
+        comm.pop_back();
+    if (EqualsIgnoringCase(comm, name))
+        return true;
+    std::string cmdline = ReadSmallFile(dir + "/cmdline");
+    std::string_view argv0(cmdline.c_str());
+    return !argv0.empty() && EqualsIgnoringCase(FileNamePart(argv0), name);
+}
+
+struct DirCloser {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+
+}  // namespace
+
+std::vector<std::string> WineCommand() {
+    std::vector<std::string> words = SplitWindowsCommandLine(GetEnv("KESTROW_WINE"));
+    if (words.empty() || words[0].empty())
+        return {"wine"};
+    words[0] = Absolute(words[0]);
+    return words;
+}
+
+bool StartProcess(const std::string& command_line, const std::string& working_directory) {
+    std::vector<std::string> words = SplitWindowsCommandLine(command_line);
+    if (words.empty() || words[0].empty())
+        return false;
+    words[0] = Absolute(words[0]);
+    posix::SpawnRequest request;
+    request.working_directory = working_directory;
+    request.search_path = true;
+    if (EndsWithIgnoringCase(words[0], ".exe")) {
+        request.argv = WineCommand();
+        request.argv.insert(request.argv.end(), words.begin(), words.end());
+    } else {
+        request.argv = std::move(words);
+    }
+    return posix::SpawnDetached(request);
+}
+
+int KillProcessesByName(const std::string& name) {
+    if (name.empty())
+        return 0;
+    std::unique_ptr<DIR, DirCloser> proc(::opendir("/proc"));
+    if (!proc)
+        return 0;
+    const pid_t self = ::getpid();
+    int ended = 0;
+    while (const dirent* entry = ::readdir(proc.get())) {
+        std::string_view id(entry->d_name);
+        if (id.empty() || id.find_first_not_of("0123456789") != std::string_view::npos)
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(std::string(id)));
+        if (pid == self || pid <= 1)
+            continue;
+        if (!ProcessHasName("/proc/" + std::string(id), name))
+            continue;
+        if (::kill(pid, SIGKILL) == 0)
+            ++ended;
+    }
+    return ended;
+}
+
+}  // namespace kestrow::platform
