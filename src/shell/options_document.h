@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "net/http_client.h"
 #include "core/service_identity.h"
+#include "net/http_client.h"
 #include "shell/options_source.h"
 
 namespace kestrow::shell {
