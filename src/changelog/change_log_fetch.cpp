@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "changelog/change_log_texts.h"
 #include "changelog/text_decoding.h"
 #include "changelog/text_fixup.h"
 #include "core/service_identity.h"
@@ -19,6 +20,11 @@ ChangeLogText Failure(const char* message) {
     return {FetchOutcome::Failed, DecodeText(message, "UTF-8")};
 }
 
+class TooLarge : public platform::Error {
+  public:
+    TooLarge() : platform::Error(kTextTooLarge) {}
+};
+
 }  // namespace
 
 net::HttpSettings ChangeLogHttpSettings() {
@@ -30,7 +36,13 @@ net::HttpSettings ChangeLogHttpSettings() {
     return settings;
 }
 
-ChangeLogText FetchChangeLog(net::HttpClient& client, const std::string& url) {
+ChangeLogText FetchChangeLog(net::HttpClient& client, const std::string& url,
+                             std::int64_t max_body_bytes) {
+    const auto check = [max_body_bytes](std::int64_t bytes) {
+        if (bytes > max_body_bytes)
+            throw TooLarge();
+    };
+    client.SetProgressHandlers({check, check, nullptr});
     try {
         const std::string body = client.Get(url);
         return {FetchOutcome::Loaded, FixedUpCyrillic(DecodeBody(body, client.ContentType()))};

@@ -2,6 +2,8 @@
 // One fetch of the change log: GET the address, decode the body, fix up the
 // Cyrillic letters. Every failure ends as the text to show instead.
 
+#include <chrono>
+#include <cstdint>
 #include <string>
 
 #include "net/http_client.h"
@@ -10,6 +12,12 @@ namespace kestrow::changelog {
 
 inline constexpr long kConnectTimeoutMs = 5000;
 inline constexpr long kReadTimeoutMs = 10000;
+// The address comes from the service, the text goes into a text box: a body
+// past this size is refused rather than held in memory.
+inline constexpr std::int64_t kMaxBodyBytes = 8 * 1024 * 1024;
+// The read time-out ends silence only; a server that trickles must not hold
+// the window back for ever.
+inline constexpr std::chrono::milliseconds kMaxFetchTime{60000};
 
 // The launcher's User-Agent, the two time-outs, no proxy, redirects not
 // followed; everything else the client's defaults.
@@ -26,9 +34,11 @@ struct ChangeLogText {
     std::u16string text;
 };
 
-// One GET of url with client. Does not throw for a failed request; client may
-// be disconnected from another thread to end the fetch early.
-ChangeLogText FetchChangeLog(net::HttpClient& client, const std::string& url);
+// One GET of url with client, whose progress handlers it replaces. Does not
+// throw for a failed request; client may be disconnected from another thread
+// to end the fetch early. A body over max_body_bytes fails with kTextTooLarge.
+ChangeLogText FetchChangeLog(net::HttpClient& client, const std::string& url,
+                             std::int64_t max_body_bytes = kMaxBodyBytes);
 
 // The same with a client of its own, made with ChangeLogHttpSettings().
 ChangeLogText FetchChangeLog(const std::string& url);
