@@ -10,7 +10,7 @@
 #include "log/log_clock.h"
 #include "platform/error.h"
 #include "platform/files.h"
-#include "scoped_env.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace kestrow::log {

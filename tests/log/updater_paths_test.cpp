@@ -2,7 +2,7 @@
 
 #include "log/updater_paths.h"
 #include "platform/files.h"
-#include "scoped_env.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace kestrow::log {

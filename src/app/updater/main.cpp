@@ -19,6 +19,7 @@
 #include "shell/options_document.h"
 #include "shell/runtime_state.h"
 #include "shell/shell_hooks.h"
+#include "shell/update_request.h"
 #include "update/update_run.h"
 
 namespace {
@@ -42,10 +43,14 @@ int Run(const kestrow::updater::UpdaterOptions& options) {
 
     shell::LoadSettings();
     state.language = options.language.value_or(updater::StoredLanguage());
-    state.g_bIsUpdateClient = options.full_client;
 
+    // As the update buttons do: ends running clients, starts the run and
+    // cleans the stale files.
     std::unique_ptr<update::UpdateRun> th;
-    updater::RequestUpdate(th);
+    if (options.full_client)
+        shell::RequestClientUpdate(th);
+    else
+        shell::RequestPatchUpdate(th);
     if (th) {
         bool cancelled = false;
         while (!th->Finished()) {

@@ -13,9 +13,11 @@
 #include "app/publish/command_line.h"
 #include "app/publish/publisher.h"
 #include "core/status_texts.h"
+#include "shell/local_settings.h"
 #include "support/child_process.h"
 #include "support/fault_server.h"
 #include "support/nginx_harness.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace kestrow {
@@ -59,7 +61,8 @@ class UpdaterTest : public ::testing::Test {
 
     // Runs the updater in the game directory with the options address.
     test::ChildProcess Start(const std::string& options_url, const std::vector<std::string>& args) {
-        std::string command = "cd '" + game + "' && KESTROW_OPTIONS_URL='" + options_url +
+        std::string command = "cd '" + game + "' && XDG_CONFIG_HOME='" + config +
+                              "' KESTROW_OPTIONS_URL='" + options_url +
                               "' KESTROW_OPTIONS_FALLBACK_URL='" + options_url + "' exec '" +
                               KESTROW_UPDATER_PATH + "'";
         for (const auto& a : args)
@@ -94,6 +97,7 @@ class UpdaterTest : public ::testing::Test {
     std::string client = dir.File("client");
     std::string www = dir.File("www");
     std::string game = dir.File("game");
+    std::string config = dir.File("config");  // the launcher's settings store
 };
 
 TEST_F(UpdaterTest, RepairsTheClientThenFindsItUpToDate) {
@@ -102,6 +106,8 @@ TEST_F(UpdaterTest, RepairsTheClientThenFindsItUpToDate) {
     test::NginxServer nginx(www, dir.File("nginx"));
     Publish(nginx.Url(""));
     test::WriteFile(game + "/dir0/file 0.txt", "wrong size");
+    const std::string stale = game + "/system_classic/crash.dmp";
+    test::WriteFile(stale, "left by a crash");
     const std::string options = nginx.Url("/_files/options.xml");
 
     Result patch_only = Run(options, {"--lang", "en", "--quiet"});
@@ -112,6 +118,7 @@ TEST_F(UpdaterTest, RepairsTheClientThenFindsItUpToDate) {
     EXPECT_EQ(full.exit_status, 0) << test::ReadFile(dir.File("stderr.txt"));
     EXPECT_EQ(full.Last(), Text(4));
     EXPECT_TRUE(SameTree());
+    EXPECT_FALSE(fs::exists(stale));  // cleaned as the update buttons clean
 
     Result again = Run(options, {"--full", "--lang=en"});
     EXPECT_EQ(again.exit_status, 0);
@@ -131,25 +138,49 @@ TEST_F(UpdaterTest, EndsWithStatusOneWhenNothingWasUpdated) {
         std::vector<std::string> args;
         int exit_status;
         std::string last;
+        bool cleaned;  // the request was made: stale files are gone
     } cases[] = {
-        {server.Url("/_files/options.xml"), {"--full", "--lang", "en"}, 1, Text(15)},
+        {server.Url("/_files/options.xml"), {"--full", "--lang", "en"}, 1, Text(15), false},
         {server.Url("/_files/options.xml"),
          {"--lang", "ru", "--quiet"},
          1,
-         core::StatusText(15, 0, 0).value_or("?")},
+         core::StatusText(15, 0, 0).value_or("?"),
+         false},
         {server.Url("/nothing.xml"),
          {"--lang", "en"},
          1,
-         "Update is not available, try again later! (2) 2"},
-        {server.Url("/_files/options.xml"), {"--lang", "de"}, 2, ""},
-        {server.Url("/_files/options.xml"), {"--now"}, 2, ""},
+         "Update is not available, try again later! (2) 2",
+         true},
+        {server.Url("/_files/options.xml"), {"--lang", "de"}, 2, "", false},
+        {server.Url("/_files/options.xml"), {"--now"}, 2, "", false},
     };
+    const std::string stale = game + "/system_classic/old.log";
     for (const auto& c : cases) {
+        test::WriteFile(stale, "old");
         Result r = Run(c.url, c.args);
         EXPECT_EQ(r.exit_status, c.exit_status) << c.args.back();
         EXPECT_EQ(r.Last(), c.last) << c.args.back();
+        EXPECT_EQ(fs::exists(stale), !c.cleaned) << c.args.back();
     }
-    EXPECT_FALSE(fs::exists(game + "/system"));
+    EXPECT_FALSE(fs::exists(game + "/dir0"));
+}
+
+// Without --lang the language is the one the player chose in the launcher.
+TEST_F(UpdaterTest, TakesTheLanguageFromTheLaunchersSettings) {
+    test::FaultServer server;
+    Publish(server.Url(""), /*block_update=*/true);
+    server.On("/_files/options.xml",
+              test::FaultReply::Ok(test::ReadFile(www + "/_files/options.xml")));
+    const std::string url = server.Url("/_files/options.xml");
+    EXPECT_EQ(Run(url, {"--quiet"}).Last(), core::StatusText(15, 0, 0).value_or("?"));
+
+    test::ScopedEnv env("XDG_CONFIG_HOME", config.c_str());
+    shell::OpenSettingsStore();
+    shell::WriteSettingInt(shell::kSectionSettings, shell::kValueLanguage, 1);
+    shell::CloseSettingsStore();
+    EXPECT_EQ(Run(url, {"--quiet"}).Last(), Text(15));
+    EXPECT_EQ(Run(url, {"--quiet", "--lang", "ru"}).Last(),
+              core::StatusText(15, 0, 0).value_or("?"));
 }
 
 TEST_F(UpdaterTest, InterruptCancelsTheRun) {
