@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "log/app_logger.h"
-#include "scoped_env.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace kestrow::log {
