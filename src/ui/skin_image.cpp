@@ -48,7 +48,8 @@ bool SkinImage::ReceivesPointer() const {
 void SkinImage::AnimateTo(double val) {
     const qreal target = Limited(val);
     fade_.stop();
-    if (std::abs(opacity_ - target) <= kFadeDirectSetDistance) {
+    // The tolerance keeps 0.99 -> 1 a direct set despite binary fractions.
+    if (std::abs(opacity_ - target) <= kFadeDirectSetDistance + 1e-9) {
         SetOpacity(target);
         return;
     }
