@@ -16,7 +16,8 @@ namespace kestrow::platform {
 // other descriptor. A program whose name ends in ".exe" (any case) runs
 // through WineCommand(), with the program's path as Wine's first argument. A
 // relative program path is taken from the current directory, not from
-// working_directory, as on Windows. True when the process was created; a
+// working_directory, as on Windows; a bare program name is looked for in the
+// current directory, then in PATH. True when the process was created; a
 // program that cannot be executed or a missing working directory gives false.
 bool StartProcess(const std::string& command_line, const std::string& working_directory);
 
@@ -30,7 +31,8 @@ std::vector<std::string> WineCommand();
 // Z). A process that cannot be ended is skipped; the calling process is never
 // ended. POSIX compares the file name of /proc/<pid>/exe, /proc/<pid>/comm and
 // the file name of argv[0] ('/' or '\' separated), so a client started through
-// Wine, whose executable is Wine's loader, is found by the name Wine gives it.
+// Wine, whose executable is Wine's loader, is found by the name Wine gives it;
+// and it ends only processes of the caller's own user, also when run by root.
 // Returns how many processes were signalled.
 int KillProcessesByName(const std::string& name);
 

@@ -1,5 +1,7 @@
 #include <dirent.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -9,6 +11,7 @@
 
 #include "platform/command_line.h"
 #include "platform/env.h"
+#include "platform/files.h"
 #include "platform/posix/spawn.h"
 #include "platform/process.h"
 
@@ -34,13 +37,23 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
            EqualsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-// A relative program path names a file below the caller's directory, as
-// CreateProcessW reads it, not below the child's new working directory.
+// A relative program path names a file below the caller's directory, not
+// below the child's new working directory; a bare name is left to PATH.
 std::string Absolute(const std::string& program) {
     if (program.empty() || program.front() == '/' || program.find('/') == std::string::npos) {
         return program;
     }
     return CurrentDirectory() + program;
+}
+
+// CreateProcessW looks for a bare program name in the current directory
+// before the search path; posix_spawnp would only search PATH.
+std::string ClientProgram(const std::string& program) {
+    if (!program.empty() && program.find('/') == std::string::npos &&
+        FileExists(CurrentDirectory() + program)) {
+        return CurrentDirectory() + program;
+    }
+    return Absolute(program);
 }
 
 std::string_view FileNamePart(std::string_view path) {
@@ -82,6 +95,37 @@ struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }
 };
 
+class PidFd {
+  public:
+    // Raw system calls: glibc's declarations lack C linkage in some releases.
+    explicit PidFd(pid_t pid) : fd_(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0))) {}
+    ~PidFd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    PidFd(const PidFd&) = delete;
+    PidFd& operator=(const PidFd&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// Only the caller's own processes, as a user's TerminateProcess may only end
+// the user's own: a launcher run by root must not end other users' games.
+// The pidfd is taken before the checks, so the signal reaches the process
+// that was checked even if its pid is reused meanwhile.
+bool EndIfNamed(pid_t pid, std::string_view name) {
+    const std::string dir = "/proc/" + std::to_string(pid);
+    PidFd pidfd(pid);
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 || st.st_uid != ::geteuid() || !ProcessHasName(dir, name))
+        return false;
+    if (pidfd.get() >= 0)
+        return ::syscall(SYS_pidfd_send_signal, pidfd.get(), SIGKILL, nullptr, 0) == 0;
+    return ::kill(pid, SIGKILL) == 0;  // kernels without pidfds
+}
+
 }  // namespace
 
 std::vector<std::string> WineCommand() {
@@ -96,7 +140,7 @@ bool StartProcess(const std::string& command_line, const std::string& working_di
     std::vector<std::string> words = SplitWindowsCommandLine(command_line);
     if (words.empty() || words[0].empty())
         return false;
-    words[0] = Absolute(words[0]);
+    words[0] = ClientProgram(words[0]);
     posix::SpawnRequest request;
     request.working_directory = working_directory;
     request.search_path = true;
@@ -124,9 +168,7 @@ int KillProcessesByName(const std::string& name) {
         const pid_t pid = static_cast<pid_t>(std::stol(std::string(id)));
         if (pid == self || pid <= 1)
             continue;
-        if (!ProcessHasName("/proc/" + std::string(id), name))
-            continue;
-        if (::kill(pid, SIGKILL) == 0)
+        if (EndIfNamed(pid, name))
             ++ended;
     }
     return ended;

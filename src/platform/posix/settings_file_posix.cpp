@@ -35,6 +35,12 @@ int HexDigit(char c) {
     return -1;
 }
 
+// Backslash-separated names, none of them empty.
+bool IsKeyPath(std::string_view path) {
+    return !path.empty() && path.front() != '\\' && path.back() != '\\' &&
+           path.find("\\\\") == std::string_view::npos;
+}
+
 [[noreturn]] void Fail(const std::string& what, const std::string& file, int error) {
     throw ESettingsError(what + " \"" + file + "\": " + SystemErrorMessage(error));
 }
@@ -215,12 +221,12 @@ Content Parse(std::string_view text) {
             line.remove_suffix(1);
         std::vector<std::string_view> f = SplitFields(line);
         std::string a, b;
-        if (f[0] == "key" && f.size() == 2 && DecodeField(f[1], a) && !a.empty()) {
-            current = content.FindKey(a);
-            if (!current) {
-                content.keys.push_back(Key{std::move(a), {}});
-                current = &content.keys.back();
-            }
+        if (f[0] == "key") {
+            // Keys above it that lost their own line still exist, as they do
+            // in the registry. The values under a damaged key line belong to
+            // no key rather than to the one before it.
+            current = f.size() == 2 && DecodeField(f[1], a) && IsKeyPath(a) ? &content.EnsureKey(a)
+                                                                            : nullptr;
         } else if (current && f[0] == "sz" && (f.size() == 3 || f.size() == 2) &&
                    DecodeField(f[1], a) && (f.size() == 2 || DecodeField(f[2], b))) {
             // A trailing empty text may have lost its separator to an editor.
