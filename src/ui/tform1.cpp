@@ -2,6 +2,8 @@
 // the pointer reaches its action.
 #include "ui/tform1.h"
 
+#include <QColor>
+#include <QGraphicsDropShadowEffect>
 #include <QRect>
 #include <QShowEvent>
 
@@ -14,7 +16,9 @@ namespace {
 
 const char kWindowStyle[] = R"(
 QLabel#STATUS { color: #e9edf4; font-size: 12px; font-weight: 600; }
-QLabel#TextFile, QLabel#TotalFile { color: #f4f6fa; font-size: 11px; font-weight: 600; }
+QLabel#TextFile, QLabel#TotalFile {
+  color: #ffffff; font-size: 11px; font-weight: 600; padding-top: 2px;
+}
 QComboBox#cbSelectPatch {
   color: #dfe6f0; background: #1a212c; border: 1px solid #3a4658; border-radius: 4px;
   padding: 1px 6px; font-size: 11px;
@@ -119,6 +123,14 @@ void TForm1::CreateControls() {
     TextFile->setGeometry(182, 337, 211, 21);
     TotalFile = new StatusLabel(MAIN_FORM, "TotalFile");
     TotalFile->setGeometry(182, 364, 211, 21);
+    // The captions lie over the bars' fill as well as over their empty track.
+    for (StatusLabel* caption : {TextFile, TotalFile}) {
+        auto* shadow = new QGraphicsDropShadowEffect(caption);
+        shadow->setBlurRadius(4);
+        shadow->setOffset(0, 1);
+        shadow->setColor(QColor(0, 0, 0, 230));
+        caption->setGraphicsEffect(shadow);
+    }
 
     // The start buttons lie over the right end of the bars.
     const Group start_groups[] = {

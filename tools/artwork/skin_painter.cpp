@@ -1,6 +1,7 @@
 #include "skin_painter.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -416,8 +417,14 @@ void DrawCommand(QPainter& p, Command command, const QRectF& r, FaceState state,
         p.drawPolyline(
             QPolygonF{g + QPointF(2.5, -6), g + QPointF(4.5, -2.5), g + QPointF(1, -1.5)});
     }
-    Caption(p, body.adjusted(18, 0, -2, 0), CommandText(command, language),
-            Font(g_fonts.sans, 11, QFont::DemiBold), text);
+    // Right of the glyph; a text too wide for the regular face takes the
+    // condensed one rather than running into the glyph.
+    const QRectF area = body.adjusted(23, 0, -4, 0);
+    const QString caption = CommandText(command, language);
+    QFont font = Font(g_fonts.sans, 11, QFont::DemiBold);
+    if (QFontMetricsF(font).horizontalAdvance(caption) > area.width())
+        font = Font(g_fonts.condensed, 11, QFont::DemiBold);
+    Caption(p, area, caption, font, text);
 }
 
 void DrawToolRest(QPainter& p, Tool tool) {
@@ -683,13 +690,15 @@ QImage ProgressTile() {
     QPainter p(&image);
     Prepare(p);
     QLinearGradient fill(0, 0, 0, 19);
-    fill.setColorAt(0, kGoldLight);
-    fill.setColorAt(0.5, kGold);
-    fill.setColorAt(1, kGoldDeep);
+    // Deep amber rather than light gold, so the white captions over the bars
+    // stay readable.
+    fill.setColorAt(0, QColor(0xe3, 0xac, 0x4c));
+    fill.setColorAt(0.45, QColor(0xb8, 0x80, 0x2a));
+    fill.setColorAt(1, QColor(0x76, 0x4c, 0x12));
     p.fillRect(QRectF(0, 0, 24, 19), fill);
-    // Diagonal stripes repeating every 12 pixels, so the tile joins seamlessly.
+    // Faint diagonal stripes repeating every 12 pixels, so the tile joins seamlessly.
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 38));
+    p.setBrush(QColor(255, 255, 255, 22));
     for (int x = -24; x < 48; x += 12) {
         QPolygonF stripe{QPointF(x, 19), QPointF(x + 6, 19), QPointF(x + 6 + 19, 0),
                          QPointF(x + 19, 0)};
