@@ -1,6 +1,7 @@
 #include "shell/single_instance.h"
 
 #include <exception>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -12,9 +13,10 @@
 namespace kestrow::shell {
 namespace {
 
+// Every guard taken, by name, held until the process ends: a second name
+// must not let go of the first, as a second mutex handle would not.
 std::mutex g_guard_mutex;
-std::unique_ptr<platform::SingleInstanceLock> g_guard;  // held until the process ends
-std::string g_guard_name;
+std::map<std::string, std::unique_ptr<platform::SingleInstanceLock>> g_guards;
 
 std::size_t Utf8SequenceLength(unsigned char lead) {
     if (lead >= 0xF0)
@@ -43,14 +45,13 @@ std::string MutexNameFor(const std::string& executable_path) {
 bool IsRunFirst(const std::string& mutex_name) {
     std::lock_guard lock(g_guard_mutex);
     // The owner asking again owns it already, as with a mutex it holds.
-    if (g_guard && g_guard_name == mutex_name)
+    if (g_guards.contains(mutex_name))
         return true;
     try {
         auto guard = std::make_unique<platform::SingleInstanceLock>(mutex_name);
         if (!guard->Acquired())
             return false;
-        g_guard = std::move(guard);
-        g_guard_name = mutex_name;
+        g_guards.emplace(mutex_name, std::move(guard));
     } catch (const std::exception& e) {
         // Better a second launcher than none at all.
         log::LogWarn(std::string("Single-instance guard unavailable: ") + e.what());

@@ -12,6 +12,7 @@
 #include "platform/env.h"
 #include "platform/isolated_env.h"
 #include "platform/process.h"
+#include "platform/process_record.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -73,38 +74,6 @@ TEST(WineCommand, FromTheEnvironmentElseWineInPath) {
     }
 }
 
-// What the helper's "record" mode wrote: its working directory, then argv.
-struct Record {
-    std::string cwd;
-    Words argv;
-};
-
-// The started program is not waited for; its record shows up when it is done.
-std::optional<Record> AwaitRecord(const std::string& path) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!fs::exists(path)) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    const std::string raw = test::ReadFile(path);
-    Record record;
-    std::size_t start = 0;
-    for (std::size_t end; (end = raw.find('\0', start)) != std::string::npos; start = end + 1) {
-        std::string word = raw.substr(start, end - start);
-        if (record.cwd.empty() && start == 0)
-            record.cwd = std::move(word);
-        else
-            record.argv.push_back(std::move(word));
-    }
-    fs::remove(path);
-    return record;
-}
-
-std::string Canonical(const std::string& dir) {
-    return WithTrailingSeparator(fs::canonical(dir).string());
-}
-
 class StartProcessTest : public ::testing::Test {
   protected:
     test::IsolatedUser user_;
@@ -117,9 +86,9 @@ TEST_F(StartProcessTest, ProgramGetsTheWindowsSplitArgumentsAndTheWorkingDirecto
     const std::string wd = user_.File("game dir/system") + "/";
     fs::create_directories(wd);
     ASSERT_TRUE(StartProcess("\"" + helper_ + "\" record a \"b c\" d\\\"e \"f\\\\\" \"\"", wd));
-    std::optional<Record> r = AwaitRecord(record_);
+    std::optional<test::ProcessRecord> r = test::AwaitProcessRecord(record_);
     ASSERT_TRUE(r);
-    EXPECT_EQ(r->cwd, Canonical(wd));
+    EXPECT_EQ(r->cwd, test::CanonicalFolder(wd));
     EXPECT_EQ(r->argv, (Words{helper_, "record", "a", "b c", "d\"e", "f\\", ""}));
 }
 
@@ -130,9 +99,9 @@ TEST_F(StartProcessTest, WindowsProgramsRunThroughWine) {
         test::WriteFile(exe, "MZ");
         test::ScopedEnvVar wine("KESTROW_WINE", "\"" + helper_ + "\" record --stand-in");
         ASSERT_TRUE(StartProcess("\"" + exe + "\" -x \"y z\"", user_.File("client/system")));
-        std::optional<Record> r = AwaitRecord(record_);
+        std::optional<test::ProcessRecord> r = test::AwaitProcessRecord(record_);
         ASSERT_TRUE(r) << name;
-        EXPECT_EQ(r->cwd, Canonical(user_.File("client/system")));
+        EXPECT_EQ(r->cwd, test::CanonicalFolder(user_.File("client/system")));
         EXPECT_EQ(r->argv, (Words{helper_, "record", "--stand-in", exe, "-x", "y z"}));
     }
 }
@@ -150,10 +119,11 @@ TEST_F(StartProcessTest, RelativeProgramIsFoundInTheCallersDirectory) {
     for (const char* program : {"stand-in", "sub/stand-in", "./stand-in"}) {
         const bool started =
             StartProcess(std::string(program) + " record", user_.File("elsewhere"));
-        std::optional<Record> r = started ? AwaitRecord(record_) : std::nullopt;
+        std::optional<test::ProcessRecord> r =
+            started ? test::AwaitProcessRecord(record_) : std::nullopt;
         EXPECT_TRUE(r) << program;
         if (r) {
-            EXPECT_EQ(r->cwd, Canonical(user_.File("elsewhere"))) << program;
+            EXPECT_EQ(r->cwd, test::CanonicalFolder(user_.File("elsewhere"))) << program;
         }
     }
     fs::current_path(old_cwd);
@@ -184,8 +154,13 @@ TEST(KillProcessesByName, EndsEveryProcessOfThatFileNameAndNoOther) {
         bool ends;
     };
     const Case cases[] = {
-        {"l2.EXE", false, true},      {"L2.exe", true, true}, {"xl2.exe", false, false},
-        {"l2.exe.bak", false, false}, {"l2", false, false},
+        {"l2.EXE", false, true},
+        {"L2.exe", true, true},
+        {"xl2.exe", false, false},
+        {"l2.exe.bak", false, false},
+        {"l2", false, false},
+        // Its short name is cut to "kestrow-sleeper", the second name below.
+        {"kestrow-sleeper-long", true, false},
     };
     std::vector<std::unique_ptr<test::ChildProcess>> children;
     for (const Case& c : cases) {
@@ -203,12 +178,13 @@ TEST(KillProcessesByName, EndsEveryProcessOfThatFileNameAndNoOther) {
         ASSERT_EQ(line, "ready");
     }
     KillProcessesByName("L2.exe");
+    KillProcessesByName("kestrow-sleeper");
+    EXPECT_EQ(KillProcessesByName(""), 0);
     // The others are still there to be ended by SIGTERM here.
     for (std::size_t i = 0; i < children.size(); ++i) {
         const int status = cases[i].ends ? children[i]->Wait() : children[i]->Stop();
         EXPECT_EQ(status, cases[i].ends ? 128 + SIGKILL : 128 + SIGTERM) << cases[i].file;
     }
-    EXPECT_EQ(KillProcessesByName(""), 0);
 }
 
 }  // namespace

@@ -81,10 +81,13 @@ bool ProcessHasName(const std::string& dir, std::string_view name) {
         if (EqualsIgnoringCase(FileNamePart(exe), name))
             return true;
     }
+    // The short name keeps at most 15 bytes: a longer name may be cut, so it
+    // would match every process whose name merely begins the same way.
+    constexpr std::size_t kShortNameMax = 15;
     std::string comm = ReadSmallFile(dir + "/comm");
     if (!comm.empty() && comm.back() == '\n')
         comm.pop_back();
-    if (EqualsIgnoringCase(comm, name))
+    if (name.size() < kShortNameMax && EqualsIgnoringCase(comm, name))
         return true;
     std::string cmdline = ReadSmallFile(dir + "/cmdline");
     std::string_view argv0(cmdline.c_str());
