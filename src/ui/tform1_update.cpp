@@ -38,9 +38,16 @@ void TForm1::Start_Update() {
 
 void TForm1::SettlePreviousRun() {
     // A run that has unlocked the window may still be making its last calls;
-    // releasing it without serving them would leave both sides waiting.
-    if (th && !th->Finished())
+    // releasing it without serving them would leave both sides waiting. A
+    // request made while those are served must not release th under this wait.
+    if (th && !th->Finished()) {
+        waiting_for_run_ = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{waiting_for_run_};
         th->WaitFor(&TForm1::PumpWindowCalls);
+    }
 }
 
 void TForm1::doUpdate() {

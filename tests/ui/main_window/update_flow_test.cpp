@@ -11,6 +11,8 @@
 #include <mutex>
 #include <thread>
 
+#include <QTimer>
+
 #include "app/publish/command_line.h"
 #include "app/publish/publisher.h"
 #include "main_window_fixture.h"
@@ -212,31 +214,41 @@ class Watchdog {
     std::jthread thread_;
 };
 
-TEST_F(UpdateRun, CancelWaitsForTheRunWhileServingItsWindowCalls) {
-    FaultServer server;
-    Publish(server.Url(""));
-    for (const auto& e : fs::recursive_directory_iterator(www)) {
-        if (!e.is_regular_file())
-            continue;
-        std::string path = "/" + fs::relative(e.path(), www).generic_string();
-        for (std::size_t at = path.find(' '); at != path.npos; at = path.find(' ', at))
-            path.replace(at, 1, "%20");
-        FaultReply reply = FaultReply::Ok(ReadFile(e.path().string()));
-        if (path.ends_with(".lzma"))
-            reply.delay = std::chrono::milliseconds(300);
-        server.On(path, reply);
+// The published service on the fault server, each archive answered late, so a
+// run is still downloading when the test acts.
+class SlowUpdateRun : public UpdateRun {
+  protected:
+    SlowUpdateRun() {
+        Publish(server.Url(""));
+        for (const auto& e : fs::recursive_directory_iterator(www)) {
+            if (!e.is_regular_file())
+                continue;
+            std::string path = "/" + fs::relative(e.path(), www).generic_string();
+            for (std::size_t at = path.find(' '); at != path.npos; at = path.find(' ', at))
+                path.replace(at, 1, "%20");
+            FaultReply reply = FaultReply::Ok(ReadFile(e.path().string()));
+            if (path.ends_with(".lzma"))
+                reply.delay = std::chrono::milliseconds(300);
+            server.On(path, reply);
+        }
+        LoadOptions(server.Url("/_files/options.xml"));
     }
-    LoadOptions(server.Url("/_files/options.xml"));
+    bool Downloading() {
+        return PumpUntil([&] {
+            for (const auto& r : server.Received())
+                if (r.target.find(".lzma") != std::string::npos)
+                    return true;
+            return false;
+        });
+    }
+    FaultServer server;
+};
 
+TEST_F(SlowUpdateRun, CancelWaitsForTheRunWhileServingItsWindowCalls) {
     form->CANCEL_BUTTONClick();  // no run yet: nothing
     Click(form->UPDATE_BUTTON);
     ASSERT_TRUE(form->th);
-    ASSERT_TRUE(PumpUntil([&] {
-        for (const auto& r : server.Received())
-            if (r.target.find(".lzma") != std::string::npos)
-                return true;
-        return false;
-    }));
+    ASSERT_TRUE(Downloading());
     EXPECT_FALSE(State().canUpdate);
     {
         Watchdog watchdog(std::chrono::seconds(60));
@@ -247,6 +259,29 @@ TEST_F(UpdateRun, CancelWaitsForTheRunWhileServingItsWindowCalls) {
     EXPECT_FALSE(PatchInPlace());
     form->CANCEL_BUTTONClick();  // the run has ended: nothing
     EXPECT_EQ(Status(), StatusOf(6));
+}
+
+// The gate opens while a run still goes (the start-up version check ends
+// during the critical update): a request waits for that run, serving the
+// window meanwhile, and a request made during that wait leaves th alone.
+TEST_F(SlowUpdateRun, ARequestWaitsForTheRunStillGoing) {
+    Click(form->UPDATE_BUTTON);
+    ASSERT_TRUE(Downloading());
+    State().canUpdate = true;
+    bool nested = false;
+    QTimer::singleShot(0, [&] {
+        nested = true;
+        form->RequestPatchUpdate();
+    });
+    {
+        Watchdog watchdog(std::chrono::seconds(60));
+        form->RequestPatchUpdate();
+    }
+    EXPECT_TRUE(nested);
+    // The first run brought the patch in; the second found nothing to do.
+    ASSERT_TRUE(RunEnds());
+    EXPECT_EQ(Status(), StatusOf(7));
+    EXPECT_TRUE(PatchInPlace());
 }
 
 }  // namespace
