@@ -14,8 +14,10 @@
 namespace kestrow::ui {
 namespace {
 
+// The status line's size lets the longest text of the status table fit its
+// 309 pixels whole (DejaVu Sans); only the run's own longer texts are cut.
 const char kWindowStyle[] = R"(
-QLabel#STATUS { color: #e9edf4; font-size: 12px; font-weight: 600; }
+QLabel#STATUS { color: #f1f4f9; font-size: 11px; }
 QLabel#TextFile, QLabel#TotalFile {
   color: #ffffff; font-size: 11px; font-weight: 600; padding-top: 2px;
 }

@@ -245,6 +245,16 @@ TEST_F(WindowState, LanguageSwitchRendersTheCurrentStatusAgain) {
 }
 
 TEST_F(WindowState, LongStatusTextsAreCutWithAnEllipsis) {
+    // Every text of the id table fits whole, in both languages.
+    for (int language : {core::kLanguageRussian, core::kLanguageEnglish}) {
+        for (int id = core::kFirstStatusId; id <= core::kLastStatusId; ++id) {
+            const QString text =
+                QString::fromStdString(core::StatusText(id, language, 123).value_or(""));
+            form->ShowStatusText(text);
+            EXPECT_EQ(form->STATUS->ShownText(), text);
+        }
+    }
+
     form->ShowStatusText(QString(200, QLatin1Char('W')));
     const QString shown = form->STATUS->ShownText();
     EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
