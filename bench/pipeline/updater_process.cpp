@@ -7,10 +7,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 extern char** environ;
@@ -62,6 +67,17 @@ std::size_t Drain(int fd, std::string* keep) {
             keep->append(buffer, static_cast<std::size_t>(n));
     }
     return total;
+}
+
+// VmHWM of a running process in KiB, 0 when it cannot be read.
+long PeakResidentKib(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmHWM:"))
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+    }
+    return 0;
 }
 
 std::string LastLine(std::string text) {
@@ -128,11 +144,24 @@ UpdaterResult RunOnTerminal(const std::string& program, const std::vector<std::s
     // Only the child holds the write ends now, so both drains end with it.
     slave.Reset();
     out_write.Reset();
+    // posix_spawn's child runs in this process's memory until it executes
+    // the program, and ru_maxrss would report that peak: sample the new
+    // image's own high-water mark instead (it only grows, so the last
+    // sample is within one period of the true peak).
+    std::atomic<long> peak_kib{0};
+    std::jthread sampler([&](std::stop_token stop) {
+        while (!stop.stop_requested()) {
+            peak_kib = std::max(peak_kib.load(), PeakResidentKib(pid));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
     std::string stdout_text;
     {
         std::jthread terminal([&] { result.display_bytes = Drain(master.Get(), nullptr); });
         Drain(out_read.Get(), &stdout_text);
     }
+    sampler.request_stop();
+    sampler.join();
     int status = 0;
     rusage usage{};
     while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
@@ -140,7 +169,7 @@ UpdaterResult RunOnTerminal(const std::string& program, const std::vector<std::s
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.max_rss_kib = usage.ru_maxrss;
+    result.max_rss_kib = peak_kib.load();
     result.last_line = LastLine(stdout_text);
     return result;
 }

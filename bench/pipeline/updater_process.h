@@ -10,7 +10,7 @@ namespace kestrow::bench {
 struct UpdaterResult {
     double seconds = 0;             // from start to exit
     int exit_code = -1;             // 128 + signal when killed
-    long max_rss_kib = 0;           // ru_maxrss of the process
+    long max_rss_kib = 0;           // peak resident memory of the program (VmHWM)
     std::string last_line;          // the last line on stdout
     std::size_t display_bytes = 0;  // bytes the display wrote to the terminal
 };
