@@ -1,10 +1,12 @@
 // A stand-in program for the platform tests, started as a real process:
-//   record ARGS...            writes its working directory and argv to the
-//                             file named by KESTROW_TEST_RECORD, then exits
+//   record ARGS...            writes its working directory, the descriptors
+//                             it inherited above 2 and its argv to the file
+//                             named by KESTROW_TEST_RECORD, then exits
 //   sleep                     prints "ready" and waits until it is killed
 //   write-settings TAG COUNT  writes COUNT text values TAG_<i> into the test
 //                             key, reading each back; exit 1 on any failure
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -24,7 +26,23 @@ namespace {
         ::pause();
 }
 
+// Descriptors above standard error, as "3,7"; listed before any is opened here.
+std::string InheritedDescriptors() {
+    std::string list;
+    DIR* dir = ::opendir("/proc/self/fd");
+    if (!dir)
+        return "?";
+    while (const dirent* entry = ::readdir(dir)) {
+        const int fd = std::atoi(entry->d_name);
+        if (fd > 2 && fd != ::dirfd(dir))
+            list += (list.empty() ? "" : ",") + std::to_string(fd);
+    }
+    ::closedir(dir);
+    return list;
+}
+
 int Record(int argc, char** argv) {
+    const std::string descriptors = InheritedDescriptors();
     const char* out = std::getenv("KESTROW_TEST_RECORD");
     if (!out)
         return 2;
@@ -32,7 +50,7 @@ int Record(int argc, char** argv) {
     const std::string temp = std::string(out) + ".part";
     {
         std::ofstream file(temp, std::ios::binary);
-        file << kestrow::platform::CurrentDirectory() << '\0';
+        file << kestrow::platform::CurrentDirectory() << '\0' << descriptors << '\0';
         for (int i = 0; i < argc; ++i)
             file << argv[i] << '\0';
         if (!file.flush())

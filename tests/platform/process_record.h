@@ -14,7 +14,8 @@
 namespace kestrow::test {
 
 struct ProcessRecord {
-    std::string cwd;  // with a trailing '/'
+    std::string cwd;          // with a trailing '/'
+    std::string descriptors;  // inherited above standard error, as "3,7"
     std::vector<std::string> argv;
 };
 
@@ -29,19 +30,13 @@ inline std::optional<ProcessRecord> AwaitProcessRecord(const std::string& path) 
     }
     const std::string raw = ReadFile(path);
     std::filesystem::remove(path);
-    ProcessRecord record;
-    bool first = true;
+    std::vector<std::string> fields;
     std::size_t start = 0;
-    for (std::size_t end; (end = raw.find('\0', start)) != std::string::npos; start = end + 1) {
-        std::string word = raw.substr(start, end - start);
-        if (first) {
-            record.cwd = std::move(word);
-            first = false;
-        } else {
-            record.argv.push_back(std::move(word));
-        }
-    }
-    return record;
+    for (std::size_t end; (end = raw.find('\0', start)) != std::string::npos; start = end + 1)
+        fields.push_back(raw.substr(start, end - start));
+    if (fields.size() < 2)
+        return std::nullopt;
+    return ProcessRecord{fields[0], fields[1], {fields.begin() + 2, fields.end()}};
 }
 
 // A folder as the started program sees it (links resolved), with a trailing '/'.

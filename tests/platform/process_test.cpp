@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include "platform/isolated_env.h"
 #include "platform/process.h"
 #include "platform/process_record.h"
+#include "platform/single_instance.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -85,11 +87,17 @@ class StartProcessTest : public ::testing::Test {
 TEST_F(StartProcessTest, ProgramGetsTheWindowsSplitArgumentsAndTheWorkingDirectory) {
     const std::string wd = user_.File("game dir/system") + "/";
     fs::create_directories(wd);
+    // Nothing of the launcher's reaches the client: neither its instance lock
+    // nor a descriptor some library left inheritable.
+    SingleInstanceLock guard("Kestrowlauncher");
+    const int leaked = ::open("/dev/null", O_RDONLY);
     ASSERT_TRUE(StartProcess("\"" + helper_ + "\" record a \"b c\" d\\\"e \"f\\\\\" \"\"", wd));
     std::optional<test::ProcessRecord> r = test::AwaitProcessRecord(record_);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->cwd, test::CanonicalFolder(wd));
     EXPECT_EQ(r->argv, (Words{helper_, "record", "a", "b c", "d\"e", "f\\", ""}));
+    EXPECT_EQ(r->descriptors, "");
+    ::close(leaked);
 }
 
 TEST_F(StartProcessTest, WindowsProgramsRunThroughWine) {
