@@ -1,6 +1,5 @@
 #include "ui/qt_window_port.h"
 
-#include <QMetaObject>
 #include <QThread>
 #include <exception>
 
@@ -10,26 +9,49 @@
 
 namespace kestrow::ui {
 
+QtWindowPort::QtWindowPort(TForm1& form) : form_(form) {
+    QObject::connect(&waker_, &ThreadWaker::Woken, &waker_, [this] { ServeCalls(); });
+}
+
 void QtWindowPort::RunOnWindowThread(const std::function<void()>& call) {
     if (QThread::currentThread() == form_.thread()) {
         call();
         return;
     }
-    // An exception must not unwind through Qt's event loop: it is carried over
-    // and raised again on the calling thread.
-    std::exception_ptr failure;
-    QMetaObject::invokeMethod(
-        &form_,
-        [&call, &failure] {
-            try {
-                call();
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        },
-        Qt::BlockingQueuedConnection);
-    if (failure)
-        std::rethrow_exception(failure);
+    Call queued{&call, {}};
+    std::unique_lock lock(mutex_);
+    pending_.push_back(&queued);
+    waker_.Wake();
+    done_cv_.wait(lock, [&queued] { return queued.done; });
+    if (queued.failure)
+        std::rethrow_exception(queued.failure);
+}
+
+void QtWindowPort::ServeCalls() {
+    // One at a time: a call may open a modal loop that serves the next ones.
+    for (;;) {
+        Call* call = nullptr;
+        {
+            const std::lock_guard lock(mutex_);
+            if (pending_.empty())
+                return;
+            call = pending_.front();
+            pending_.pop_front();
+        }
+        std::exception_ptr failure;
+        try {
+            (*call->body)();
+        } catch (...) {
+            // Carried over and raised again on the calling thread.
+            failure = std::current_exception();
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            call->failure = failure;
+            call->done = true;
+        }
+        done_cv_.notify_all();
+    }
 }
 
 void QtWindowPort::LockUpdateControls() {

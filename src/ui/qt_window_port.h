@@ -1,12 +1,19 @@
 #pragma once
 // The window port of the Qt main window: each call runs on the window's thread.
-// From another thread it is a blocking queued call (the caller waits until the
-// window has done it); on the window's thread itself it runs directly. An
-// exception thrown by the window side reaches the caller.
+// From another thread the caller queues it and waits until the window has done
+// it; on the window's thread itself it runs directly. An exception thrown by
+// the window side reaches the caller. The hand-over is a mutex and a condition
+// variable of our own, the wake-up a ThreadWaker, so the thread sanitizer sees
+// every hand-over (Qt's own blocking queued call is invisible to it).
 
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <functional>
+#include <mutex>
 
 #include "core/window_port.h"
+#include "ui/thread_waker.h"
 
 namespace kestrow::ui {
 
@@ -14,7 +21,8 @@ class TForm1;
 
 class QtWindowPort final : public core::WindowPort {
   public:
-    explicit QtWindowPort(TForm1& form) : form_(form) {}
+    // Made on the window's thread.
+    explicit QtWindowPort(TForm1& form);
 
     void LockUpdateControls() override;
     void UnlockUpdateControls() override;
@@ -30,8 +38,20 @@ class QtWindowPort final : public core::WindowPort {
     void ShowMessage(const std::string& text) override;
 
   private:
+    struct Call {
+        const std::function<void()>* body;
+        std::exception_ptr failure;
+        bool done = false;
+    };
     void RunOnWindowThread(const std::function<void()>& call);
+    // The window's thread: runs every queued call in order.
+    void ServeCalls();
+
     TForm1& form_;
+    std::mutex mutex_;
+    std::condition_variable done_cv_;
+    std::deque<Call*> pending_;
+    ThreadWaker waker_;
 };
 
 }  // namespace kestrow::ui

@@ -1,0 +1,36 @@
+#pragma once
+// Wakes the thread that owns it from any thread, without Qt objects made or
+// events posted by the waking thread: on POSIX a byte down a pipe that a
+// socket notifier of the owning thread watches. The owning thread then emits
+// Woken from its event loop, also from a nested one or while it pumps events.
+
+#include <QObject>
+#include <memory>
+
+class QSocketNotifier;
+
+namespace kestrow::ui {
+
+class ThreadWaker : public QObject {
+    Q_OBJECT
+  public:
+    // Made on the thread that is to be woken.
+    explicit ThreadWaker(QObject* parent = nullptr);
+    ~ThreadWaker() override;
+    ThreadWaker(const ThreadWaker&) = delete;
+    ThreadWaker& operator=(const ThreadWaker&) = delete;
+
+    // Any thread. Wakes coalesce: one Woken may answer several.
+    void Wake();
+
+  signals:
+    void Woken();
+
+  private:
+    void Drain();
+    int read_fd_ = -1;
+    int write_fd_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+}  // namespace kestrow::ui
