@@ -46,6 +46,13 @@ TEST(PlatformEnv, PerUserFoldersFollowTheVariablesThenTheFallbacks) {
         EXPECT_EQ(RoamingAppDataFolder(), "/home/player/.config");
     }
     {
+        // Relative XDG folders are ignored.
+        ScopedEnv a("XDG_CONFIG_HOME", "conf"), b("LOCALAPPDATA", nullptr),
+            c("XDG_DATA_HOME", "data/");
+        EXPECT_EQ(RoamingAppDataFolder(), "/home/player/.config");
+        EXPECT_EQ(LocalAppDataFolder(), "/home/player/.local/share");
+    }
+    {
         ScopedEnv a("USERPROFILE", nullptr);
         EXPECT_EQ(UserProfileFolder(), "/home/player");
     }

@@ -19,9 +19,11 @@ std::string HomeDirectory() {
     return {};
 }
 
+// XDG base directories must be absolute; a relative one is ignored, or the
+// settings and logs would follow whatever the working directory is.
 std::string EnvOrHome(const char* variable, const char* below_home) {
     std::string value = GetEnv(variable);
-    if (!value.empty())
+    if (!value.empty() && value.front() == kPathSeparator)
         return value;
     std::string home = HomeDirectory();
     return home.empty() ? std::string() : JoinPath(home, below_home);

@@ -30,7 +30,7 @@ std::string SingleInstanceLockPath(const std::string& name) {
     if (name.empty())
         return {};
     std::string runtime = GetEnv("XDG_RUNTIME_DIR");
-    if (!runtime.empty())
+    if (!runtime.empty() && runtime.front() == '/')  // a relative one is ignored
         return JoinPath(runtime, FileNamePart(name) + ".lock");
     return TempPath() + FileNamePart(name) + "." + std::to_string(getuid()) + ".lock";
 }
