@@ -1,6 +1,7 @@
 #include "shell/client_cleanup.h"
 
 #include "core/window_port.h"
+#include "platform/ascii_case.h"
 #include "platform/directory_list.h"
 #include "platform/env.h"
 #include "platform/files.h"
@@ -10,10 +11,6 @@
 
 namespace kestrow::shell {
 namespace {
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 void DeleteMatching(const std::string& directory, const std::string& mask,
                     const std::function<bool(const std::string&)>& delete_file) {
@@ -44,7 +41,8 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
     std::size_t n = 0, m = 0;
     std::size_t star = std::string_view::npos, resume = 0;
     while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == '?' || LowerAscii(mask[m]) == LowerAscii(name[n]))) {
+        if (m < mask.size() &&
+            (mask[m] == '?' || platform::LowerAscii(mask[m]) == platform::LowerAscii(name[n]))) {
             ++n;
             ++m;
         } else if (m < mask.size() && mask[m] == '*') {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/ascii_case.h"
 #include "platform/command_line.h"
 #include "platform/env.h"
 #include "platform/files.h"
@@ -18,23 +19,9 @@
 namespace kestrow::platform {
 namespace {
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    }
-    return true;
-}
-
 bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() &&
-           EqualsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
+           EqualsIgnoringAsciiCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 // A relative program path names a file below the caller's directory, not
@@ -78,7 +65,7 @@ bool ProcessHasName(const std::string& dir, std::string_view name) {
         if (exe.size() > kDeleted.size() && exe.substr(exe.size() - kDeleted.size()) == kDeleted) {
             exe.remove_suffix(kDeleted.size());
         }
-        if (EqualsIgnoringCase(FileNamePart(exe), name))
+        if (EqualsIgnoringAsciiCase(FileNamePart(exe), name))
             return true;
     }
     // The short name keeps at most 15 bytes: a longer name may be cut, so it
@@ -87,11 +74,11 @@ bool ProcessHasName(const std::string& dir, std::string_view name) {
     std::string comm = ReadSmallFile(dir + "/comm");
     if (!comm.empty() && comm.back() == '\n')
         comm.pop_back();
-    if (name.size() < kShortNameMax && EqualsIgnoringCase(comm, name))
+    if (name.size() < kShortNameMax && EqualsIgnoringAsciiCase(comm, name))
         return true;
     std::string cmdline = ReadSmallFile(dir + "/cmdline");
     std::string_view argv0(cmdline.c_str());
-    return !argv0.empty() && EqualsIgnoringCase(FileNamePart(argv0), name);
+    return !argv0.empty() && EqualsIgnoringAsciiCase(FileNamePart(argv0), name);
 }
 
 struct DirCloser {

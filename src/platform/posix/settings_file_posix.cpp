@@ -9,6 +9,7 @@
 #include <charconv>
 #include <utility>
 
+#include "platform/ascii_case.h"
 #include "platform/env.h"
 #include "platform/files.h"
 
@@ -16,10 +17,6 @@ namespace kestrow::platform::settings_file {
 namespace {
 
 constexpr std::string_view kHeader = "kestrow-settings 1";
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool MustEscape(unsigned char c) {
     return c <= 0x20 || c == 0x7F || c == '%';
@@ -113,13 +110,7 @@ void WriteAtomically(const std::string& file, const std::string& bytes) {
 }  // namespace
 
 bool NamesEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    }
-    return true;
+    return EqualsIgnoringAsciiCase(a, b);
 }
 
 Key* Content::FindKey(std::string_view path) {
