@@ -48,6 +48,12 @@ int Run(const std::vector<std::string>& args) {
         "version %s\n",
         s.client_files, s.patch_files, mb, s.seconds, s.seconds > 0 ? mb / s.seconds : 0.0,
         s.threads, s.version.c_str());
+    for (const std::string& name : s.patch_differs_from_client) {
+        std::fprintf(stderr,
+                     "kestrow-publish: warning: patch file \"%s\" differs from the client's; a "
+                     "full check of a patched client downloads the client's copy again\n",
+                     name.c_str());
+    }
     return 0;
 }
 

@@ -6,11 +6,14 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <unordered_map>
+#include <vector>
 
 #include "app/publish/compress_pool.h"
 #include "app/publish/documents.h"
 #include "app/publish/progress_display.h"
 #include "app/publish/source_tree.h"
+#include "platform/ascii_case.h"
 #include "platform/exe_version.h"
 
 namespace kestrow::publish {
@@ -72,6 +75,31 @@ struct Tree {
     std::vector<SourceFile> files;
     std::size_t first_job = 0;
 };
+
+// Names compared as the launcher compares them on this side of the wire:
+// backslash form, letter case of A–Z ignored.
+std::string NameKey(std::string name) {
+    for (char& c : name)
+        c = c == '/' ? '\\' : platform::LowerAscii(c);
+    return name;
+}
+
+std::vector<std::string> PatchFilesDifferingFromClient(const Tree& client, const Tree& patch,
+                                                       const std::vector<CompressJob>& jobs) {
+    std::unordered_map<std::string, const EncodedFile*> by_name;
+    for (std::size_t i = 0; i < client.files.size(); ++i)
+        by_name.emplace(NameKey(client.files[i].catalogue_name),
+                        &jobs[client.first_job + i].result);
+    std::vector<std::string> differing;
+    for (std::size_t i = 0; i < patch.files.size(); ++i) {
+        const auto found = by_name.find(NameKey(patch.files[i].catalogue_name));
+        const EncodedFile& p = jobs[patch.first_job + i].result;
+        if (found != by_name.end() &&
+            (found->second->crc != p.crc || found->second->size != p.size))
+            differing.push_back(patch.files[i].catalogue_name);
+    }
+    return differing;
+}
 
 }  // namespace
 
@@ -202,10 +230,12 @@ PublishSummary Publish(const PublishOptions& o) {
     auto publish_file = [&](const std::string& source, const std::string& name) {
         std::error_code ec;
         fs::copy_file(source, files_dir / name, fs::copy_options::overwrite_existing, ec);
-        if (ec) throw PublishError("cannot copy \"" + source + "\": " + ec.message());
+        if (ec)
+            throw PublishError("cannot copy \"" + source + "\": " + ec.message());
         return files_url + EncodeUrlPath(name);
     };
-    if (!o.updater_file.empty()) doc.updater_new = publish_file(o.updater_file, updater_name);
+    if (!o.updater_file.empty())
+        doc.updater_new = publish_file(o.updater_file, updater_name);
     if (!o.changelog_file.empty()) {
         doc.changelogs = publish_file(o.changelog_file, changelog_name);
     }
@@ -228,6 +258,7 @@ PublishSummary Publish(const PublishOptions& o) {
     WriteFileAtomically(files_dir / kOptionsName, OptionsXml(doc));
 
     PublishSummary summary;
+    summary.patch_differs_from_client = PatchFilesDifferingFromClient(client, patch, jobs);
     summary.client_files = static_cast<std::uint32_t>(client.files.size());
     summary.patch_files = static_cast<std::uint32_t>(patch.files.size());
     summary.bytes = total_bytes;

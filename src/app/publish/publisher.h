@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "app/publish/command_line.h"
 
@@ -16,6 +17,9 @@ struct PublishSummary {
     double seconds = 0;
     unsigned threads = 0;
     std::string version;
+    // Patch files whose client file of the same name has other content: a
+    // full check of a patched client takes the client's copy back.
+    std::vector<std::string> patch_differs_from_client;
 };
 
 // Throws UsageError for bad input (missing directories, overlapping output)

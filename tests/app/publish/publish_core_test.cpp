@@ -8,6 +8,7 @@
 #include "app/publish/command_line.h"
 #include "app/publish/compress_pool.h"
 #include "app/publish/lzma_encoder.h"
+#include "app/publish/publisher.h"
 #include "app/publish/source_tree.h"
 #include "support/temp_dir.h"
 
@@ -86,6 +87,28 @@ TEST(CompressAll, FirstFailureIsReportedAndLeavesNoPartialArchive) {
     for (const CompressJob& job : jobs) {
         EXPECT_EQ(job.result.size, job.size);
     }
+}
+
+// A full check compares every client line on its own, so a patch file whose
+// client copy differs is undone by it: the operator is told which.
+TEST(Publish, NamesPatchFilesThatDifferFromTheClient) {
+    TempDir dir;
+    WriteFile(dir.File("client/system/l2.ini"), "old");
+    WriteFile(dir.File("client/system/same.int"), "same");
+    WriteFile(dir.File("client/maps/a.unr"), "map");
+    WriteFile(dir.File("patch/System/L2.ini"), "new");
+    WriteFile(dir.File("patch/system/same.int"), "same");
+    WriteFile(dir.File("patch/system/only_patch.int"), "p");
+    PublishOptions o;
+    o.client_dir = dir.File("client");
+    o.patch_dir = dir.File("patch");
+    o.out_dir = dir.File("www");
+    o.base_url = "http://127.0.0.1:1";
+    o.preset = 0;
+    o.jobs = 1;
+    o.version = "1.0.0.0";
+    o.progress = false;
+    EXPECT_EQ(Publish(o).patch_differs_from_client, std::vector<std::string>{"System\\L2.ini"});
 }
 
 TEST(IsCatalogueSafeName, AcceptsUtf8RejectsMalformed) {
