@@ -21,9 +21,9 @@ struct LauncherState {
     std::string g_msg;
     std::atomic<int> language{0};
 
-    double Today = 0.0;           // local date-time as days since 1899-12-30
-    std::int64_t UnixTime = 0;    // cache-buster, the same for every request
-    std::string g_UserTemp;       // temporary directory, with trailing separator
+    double Today = 0.0;         // local date-time as days since 1899-12-30
+    std::int64_t UnixTime = 0;  // cache-buster, the same for every request
+    std::string g_UserTemp;     // temporary directory, with trailing separator
 
     // From the options document.
     std::string g_PatchURL, g_ClientURL, g_UpdaterFileURL, g_ChangeLogs;
@@ -55,7 +55,7 @@ void SetLauncher(LauncherState* state);
 
 // Launcher state of its own for a scope (tests, tools), restoring the previous one.
 class ScopedLauncherState {
-public:
+  public:
     ScopedLauncherState() : previous_(TryLauncher()) { SetLauncher(&state_); }
     ~ScopedLauncherState() { SetLauncher(previous_); }
     ScopedLauncherState(const ScopedLauncherState&) = delete;
@@ -63,7 +63,7 @@ public:
     LauncherState& operator*() { return state_; }
     LauncherState* operator->() { return &state_; }
 
-private:
+  private:
     static LauncherState* TryLauncher();
     LauncherState state_;
     LauncherState* previous_;

@@ -280,8 +280,8 @@ void TDownloadWorker::SetWorkerStatus(const std::string& text) {
         const std::lock_guard lock(FOwner.DownloadStateCS);
         (FWorkerId == 1 ? FOwner.DownloadWorkerStatus1 : FOwner.DownloadWorkerStatus2) =
             std::move(slot);
-        if (auto composed = ComposeWorkerStatus(FOwner.DownloadWorkerStatus1,
-                                          FOwner.DownloadWorkerStatus2, core::getLanguage())) {
+        if (auto composed = ComposeWorkerStatus(
+                FOwner.DownloadWorkerStatus1, FOwner.DownloadWorkerStatus2, core::getLanguage())) {
             FOwner.status = std::move(*composed);
         }
     }

@@ -1,7 +1,7 @@
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <gtest/gtest.h>
+#include <cstdlib>
 
 #include "platform/env.h"
 #include "platform/error.h"
@@ -14,14 +14,15 @@ namespace {
 
 // Sets or clears one environment variable for the life of the object.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+        if (const char* old = std::getenv(name))
+            old_ = old, had_ = true;
         value ? setenv(name, value, 1) : unsetenv(name);
     }
     ~ScopedEnv() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
 
-private:
+  private:
     const char* name_;
     std::string old_;
     bool had_ = false;

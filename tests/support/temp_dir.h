@@ -10,7 +10,7 @@
 namespace kestrow::test {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,7 +20,7 @@ public:
     // Path of a name inside the directory (forward slashes).
     std::string File(std::string_view name) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

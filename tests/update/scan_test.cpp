@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/crc32.h"
@@ -63,7 +63,8 @@ std::string Normalized(const std::string& line) {
     std::size_t i = 0;
     while (i < line.size()) {
         const std::size_t at = line.find("_ms=", i);
-        if (at == std::string::npos) break;
+        if (at == std::string::npos)
+            break;
         std::size_t end = at + 4;
         out.append(line, i, end - i);
         bool timed = false;
@@ -71,7 +72,8 @@ std::string Normalized(const std::string& line) {
             timed = timed || std::string_view(line).substr(0, at).ends_with(word);
         }
         std::size_t digits = end;
-        while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9') ++digits;
+        while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9')
+            ++digits;
         if (timed && digits > end) {
             out += 'N';
             end = digits;
@@ -82,7 +84,8 @@ std::string Normalized(const std::string& line) {
     const std::string key = "slowest_crc_file=\"";
     if (std::size_t at = out.find(key); at != std::string::npos) {
         const std::size_t close = out.find('"', at + key.size());
-        if (close != std::string::npos) out.replace(at, close + 1 - at, "slowest_crc_file=F");
+        if (close != std::string::npos)
+            out.replace(at, close + 1 - at, "slowest_crc_file=F");
     }
     return out;
 }
