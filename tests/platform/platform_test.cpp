@@ -7,26 +7,13 @@
 #include "platform/error.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace kestrow::platform {
 namespace {
 
-// Sets or clears one environment variable for the life of the object.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old, had_ = true;
-        value ? setenv(name, value, 1) : unsetenv(name);
-    }
-    ~ScopedEnv() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
-
-  private:
-    const char* name_;
-    std::string old_;
-    bool had_ = false;
-};
+using test::ScopedEnv;
 
 TEST(PlatformEnv, PerUserFoldersFollowTheVariablesThenTheFallbacks) {
     ScopedEnv home("HOME", "/home/player");
