@@ -18,6 +18,7 @@
 #include "support/fault_server.h"
 #include "support/nginx_harness.h"
 #include "support/scoped_env.h"
+#include "support/served_tree.h"
 #include "support/temp_dir.h"
 
 namespace kestrow {
@@ -186,17 +187,7 @@ TEST_F(UpdaterTest, TakesTheLanguageFromTheLaunchersSettings) {
 TEST_F(UpdaterTest, InterruptCancelsTheRun) {
     test::FaultServer server;
     Publish(server.Url(""));
-    for (const auto& e : fs::recursive_directory_iterator(www)) {
-        if (!e.is_regular_file())
-            continue;
-        std::string path = "/" + fs::relative(e.path(), www).generic_string();
-        for (std::size_t at = path.find(' '); at != path.npos; at = path.find(' ', at))
-            path.replace(at, 1, "%20");
-        test::FaultReply reply = test::FaultReply::Ok(test::ReadFile(e.path().string()));
-        if (path.ends_with(".lzma"))
-            reply.delay = std::chrono::milliseconds(300);
-        server.On(path, reply);
-    }
+    test::ServeTree(server, www, std::chrono::milliseconds(300));
     auto p = Start(server.Url("/_files/options.xml"), {"--full", "--lang", "en"});
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {

@@ -19,6 +19,7 @@
 #include "shell/options_document.h"
 #include "support/fault_server.h"
 #include "support/nginx_harness.h"
+#include "support/served_tree.h"
 
 namespace kestrow::ui::test {
 namespace {
@@ -220,17 +221,7 @@ class SlowUpdateRun : public UpdateRun {
   protected:
     SlowUpdateRun() {
         Publish(server.Url(""));
-        for (const auto& e : fs::recursive_directory_iterator(www)) {
-            if (!e.is_regular_file())
-                continue;
-            std::string path = "/" + fs::relative(e.path(), www).generic_string();
-            for (std::size_t at = path.find(' '); at != path.npos; at = path.find(' ', at))
-                path.replace(at, 1, "%20");
-            FaultReply reply = FaultReply::Ok(ReadFile(e.path().string()));
-            if (path.ends_with(".lzma"))
-                reply.delay = std::chrono::milliseconds(300);
-            server.On(path, reply);
-        }
+        kestrow::test::ServeTree(server, www, std::chrono::milliseconds(300));
         LoadOptions(server.Url("/_files/options.xml"));
     }
     bool Downloading() {
