@@ -12,6 +12,7 @@
 
 #include "core/launcher_state.h"
 #include "support/fault_server.h"
+#include "ui/qt_environment.h"
 
 namespace kestrow::ui {
 namespace {
@@ -19,22 +20,8 @@ namespace {
 using test::FaultReply;
 using test::FaultServer;
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    int argc_ = 1;
-    char name_[16] = "ui_changelog";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(
+    new kestrow::test::QtEnvironment("ui_changelog", /*keep_running=*/false));
 
 class ChangeLogWindow : public ::testing::Test {
   protected:

@@ -9,28 +9,14 @@
 
 #include "core/launcher_state.h"
 #include "core/status_texts.h"
+#include "ui/qt_environment.h"
 
 namespace kestrow::ui::test {
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-        // The exit button's test closes the window; the process goes on.
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    int argc_ = 1;
-    char name_[24] = "ui_main_window_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+// The exit button's test closes the window; the process goes on.
+[[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(
+    new kestrow::test::QtEnvironment("ui_main_window_tests", /*keep_running=*/true));
 
 QPoint InWindow(QWidget* control, QPoint offset) {
     return control->mapTo(control->window(), control->rect().center() + offset);
