@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/updater/command_line.h"
+#include "app/updater/stored_language.h"
 #include "app/updater/terminal_port.h"
-#include "app/updater/update_request.h"
 #include "core/launcher_state.h"
 #include "core/window_port.h"
 #include "log/app_logger.h"

@@ -1,4 +1,4 @@
-#include "app/updater/update_request.h"
+#include "app/updater/stored_language.h"
 
 #include "shell/local_settings.h"
 
