@@ -23,14 +23,6 @@ using runtest::RunFixture;
 using runtest::ServedFile;
 using runtest::StatusTextOf;
 
-// Built by appends: GCC 12 at -O3 warns falsely on a short literal + std::string&&.
-std::string NumberedName(int i) {
-    std::string name = "f";
-    name += std::to_string(i);
-    name += ".dat";
-    return name;
-}
-
 std::vector<ServedFile> SampleClient() {
     return {
         {"system\\l2.ini", std::string(3000, 'i'), "1", {}, {}},
@@ -272,7 +264,8 @@ TEST_F(RunTest, StopDuringTheDownloadsLetsCurrentFilesFinish) {
     for (int i = 0; i < 12; ++i) {
         test::FaultReply slow = test::FaultReply::Ok(ArchiveOf(std::string(2000 + i, 'x')));
         slow.delay = std::chrono::milliseconds(30);
-        files.push_back({NumberedName(i), std::string(2000 + i, 'x'), "2", {}, slow});
+        files.push_back(
+            {"f" + std::to_string(i) + ".dat", std::string(2000 + i, 'x'), "2", {}, slow});
     }
     Serve(files);
     run.on_log = [&](const std::string& line) {
@@ -292,7 +285,8 @@ TEST_F(RunTest, StopDuringTheDownloadsLetsCurrentFilesFinish) {
 TEST_F(RunTest, StopWhileApplyingStillUnpacksEverythingQueued) {
     std::vector<ServedFile> files;
     for (int i = 0; i < 8; ++i)
-        files.push_back({NumberedName(i), test::RandomBytes(40000, i), "2", {}, {}});
+        files.push_back(
+            {"f" + std::to_string(i) + ".dat", test::RandomBytes(40000, i), "2", {}, {}});
     Serve(files);
     run.on_log = [&](const std::string& line) {
         if (line.starts_with("INFO Waiting for extract worker:"))
