@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/error.h"
+
 namespace kestrow::archive {
 
 TBufferedFS::TBufferedFS(const std::string& FileName, platform::OpenMode mode,
@@ -10,16 +12,31 @@ TBufferedFS::TBufferedFS(const std::string& FileName, platform::OpenMode mode,
     : FileStream(FileName, mode, share) {}
 
 TBufferedFS::~TBufferedFS() {
+    try {
+        Flush();
+    } catch (...) {
+        // Best effort only: callers that care have flushed already.
+    }
+}
+
+void TBufferedFS::Flush() {
     if (Mode == TBFSMode::BFMWrite)
         FlushBuffer();
 }
 
 void TBufferedFS::FlushBuffer() {
-    if (bufferdirty)
-        (void)RawWrite(membuffer.data(), bufferpos);
+    const bool dirty = bufferdirty;
+    const std::int32_t pending = bufferpos;
     bufferdirty = false;
     bufferpos = 0;
     bytesinbuffer = 0;
+    if (dirty)
+        WriteOut(membuffer.data(), pending);
+}
+
+void TBufferedFS::WriteOut(const void* buffer, std::int64_t count) {
+    if (RawWrite(buffer, count) != count)
+        throw platform::EWriteError("Stream write error");
 }
 
 std::int64_t TBufferedFS::Read(void* buffer, std::int64_t count) {
@@ -86,8 +103,10 @@ std::int64_t TBufferedFS::Write(const void* buffer, std::int64_t count) {
     }
     FlushBuffer();
     const std::int64_t rest = count - taken;
-    if (rest >= kBufferSize)
-        return taken + RawWrite(in + taken, rest);
+    if (rest >= kBufferSize) {
+        WriteOut(in + taken, rest);
+        return count;
+    }
     std::memcpy(membuffer.data(), in + taken, static_cast<std::size_t>(rest));
     bufferpos = static_cast<std::int32_t>(rest);
     bytesinbuffer = bufferpos;

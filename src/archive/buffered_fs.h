@@ -22,17 +22,25 @@ class TBufferedFS : public platform::FileStream {
 
     // Raises the platform's open or create error.
     TBufferedFS(const std::string& FileName, platform::OpenMode mode, platform::ShareMode share);
-    // Writes out pending bytes.
+    // Writes out pending bytes as far as it can: a destructor cannot report a
+    // failure, so a writer that needs its bytes on disk calls Flush first.
     ~TBufferedFS() override;
 
     std::int64_t Read(void* buffer, std::int64_t count) override;
-    // Returns what the file system took; short writes are not raised.
+    // Takes all count bytes or raises EWriteError.
     std::int64_t Write(const void* buffer, std::int64_t count) override;
     std::int64_t Seek(std::int64_t offset, platform::SeekOrigin origin) override;
 
+    // Writes out pending bytes; raises EWriteError when the file system does
+    // not take them all.
+    void Flush();
+
   protected:
-    // Writes pending bytes (count not checked) and empties the buffer.
+    // Writes pending bytes and empties the buffer. The buffer is emptied even
+    // when the write raises, so nothing is written twice.
     void FlushBuffer();
+    // RawWrite that raises on a short count as well.
+    void WriteOut(const void* buffer, std::int64_t count);
 
     std::array<unsigned char, kBufferSize> membuffer;
     // Reading: unread bytes left. Writing: bytes waiting (same as bufferpos).

@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <string>
 
 #include "archive/buffered_fs.h"
 #include "platform/error.h"
@@ -105,10 +106,38 @@ void InitDecoder(Decoder& decoder, const Header& h) {
         Fail("Error in data stream");
 }
 
-void Decode(TBufferedFS& in, TBufferedFS& out, const Header& h) {
+// Fails before anything is written when the header already breaks the cap.
+void CheckDeclaredSize(const Header& h, std::int64_t max_output) {
+    if (max_output >= 0 && h.size && *h.size > static_cast<std::uint64_t>(max_output)) {
+        throw platform::Error("Unpacked size exceeds the expected size: declared=" +
+                              std::to_string(*h.size) + ", expected=" + std::to_string(max_output));
+    }
+}
+
+// The old target stays until the new file is complete, so the whole output
+// needs room beside it.
+void CheckDiskSpace(const Header& h, std::int64_t max_output, const std::string& part,
+                    const std::string& target) {
+    const std::int64_t need = h.size ? static_cast<std::int64_t>(*h.size) : max_output;
+    if (need <= 0)
+        return;
+    const std::int64_t free = platform::FreeDiskSpace(part);
+    if (free >= 0 && need > free) {
+        throw platform::Error("Not enough disk space: need=" + std::to_string(need) +
+                              " bytes, free=" + std::to_string(free) + " bytes, target=\"" +
+                              target + "\"");
+    }
+}
+
+void Decode(TBufferedFS& in, TBufferedFS& out, const Header& h, std::int64_t max_output) {
     Decoder decoder;
     InitDecoder(decoder, h);
-    std::uint64_t remaining = h.size.value_or(UINT64_MAX);
+    // Without a known size, a cap lets the decoder produce one byte more than
+    // allowed: that byte is how passing the cap shows.
+    const bool capped = !h.size && max_output >= 0;
+    std::uint64_t remaining = h.size   ? *h.size
+                              : capped ? static_cast<std::uint64_t>(max_output) + 1
+                                       : UINT64_MAX;
     // Small archives (most of a client) get small buffers.
     const auto in_size =
         static_cast<std::size_t>(std::clamp<std::int64_t>(in.Size(), 1, kInputChunk));
@@ -130,9 +159,13 @@ void Decode(TBufferedFS& in, TBufferedFS& out, const Header& h) {
     };
     auto write_output = [&] {
         const auto produced = static_cast<std::int64_t>(decoder->next_out - out_buf.get());
-        if (produced > 0)
-            (void)out.Write(out_buf.get(), produced);
         remaining -= static_cast<std::uint64_t>(produced);
+        if (capped && remaining == 0) {
+            throw platform::Error("Unpacked data exceed the expected size: expected=" +
+                                  std::to_string(max_output));
+        }
+        if (produced > 0)
+            out.Write(out_buf.get(), produced);
     };
     reset_output();
     while (remaining > 0) {
@@ -147,19 +180,15 @@ void Decode(TBufferedFS& in, TBufferedFS& out, const Header& h) {
             write_output();
             return;
         }
-        if (ret != LZMA_OK) {
-            // What was decoded before the fault is kept.
-            write_output();
-            if (ret == LZMA_MEM_ERROR)
-                OutOfMemory();
+        if (ret == LZMA_MEM_ERROR)
+            OutOfMemory();
+        if (ret != LZMA_OK)
             Fail("Error in data stream");
-        }
         if (decoder->avail_out == 0) {
             write_output();
             reset_output();
         } else if (input_done && decoder->avail_in == 0) {
             // The data end before the declared size or the end marker.
-            write_output();
             Fail("Error in data stream");
         }
     }
@@ -167,26 +196,35 @@ void Decode(TBufferedFS& in, TBufferedFS& out, const Header& h) {
 
 }  // namespace
 
-void DecompressLZMAFile(const std::string& InFile, const std::string& OutFile) {
+void DecompressLZMAFile(const std::string& InFile, const std::string& OutFile,
+                        std::int64_t MaxOutputSize) {
     auto in = std::make_unique<TBufferedFS>(InFile, platform::OpenMode::Read,
                                             platform::ShareMode::DenyNone);
-    // A failed create closes the input again and deletes nothing.
-    auto out = std::make_unique<TBufferedFS>(OutFile, platform::OpenMode::Create,
+    // Refused like a failed create would be: the input closes again and
+    // nothing is deleted.
+    platform::CheckReplaceable(OutFile);
+    const std::string part = OutFile + kUnpackTempSuffix;
+    (void)platform::DeleteFile(part);  // left by a process that died while unpacking
+    auto out = std::make_unique<TBufferedFS>(part, platform::OpenMode::Create,
                                              platform::ShareMode::Exclusive);
-    auto finish = [&] {
-        out.reset();  // writes out the buffered tail
-        in.reset();
-        (void)platform::DeleteFile(InFile);
-    };
     try {
         in->Advise(platform::AccessHint::Sequential);
         const Header header = ReadHeader(*in);
-        Decode(*in, *out, header);
+        CheckDeclaredSize(header, MaxOutputSize);
+        CheckDiskSpace(header, MaxOutputSize, part, OutFile);
+        Decode(*in, *out, header, MaxOutputSize);
+        out->Flush();
+        out.reset();
+        platform::ReplaceFile(part, OutFile);
     } catch (...) {
-        finish();
+        out.reset();
+        (void)platform::DeleteFile(part);
+        in.reset();
+        (void)platform::DeleteFile(InFile);
         throw;
     }
-    finish();
+    in.reset();
+    (void)platform::DeleteFile(InFile);
 }
 
 }  // namespace kestrow::archive

@@ -13,13 +13,30 @@ namespace kestrow::archive {
 // with a huge declared dictionary meet this limit.
 inline constexpr std::uint64_t kMaxLZMAWindow = std::uint64_t{1} << 30;
 
-// Creates or truncates OutFile and decodes InFile into it; InFile is deleted
-// once both files were opened, whatever happens after that. OutFile is never
-// rolled back: a failure leaves it empty or holding the bytes decoded so far.
-// Raises the platform's open/create errors, platform::Error with
-// "input .lzma file is too short", "Incorrect stream properties",
-// "Can't read stream size" or "Error in data stream", and EOutOfMemory when
-// the window cannot be allocated.
-void DecompressLZMAFile(const std::string& InFile, const std::string& OutFile);
+// The output grows in OutFile + kUnpackTempSuffix, beside the target. A file of
+// that name is only ever left by a process that died while unpacking.
+inline constexpr char kUnpackTempSuffix[] = ".kestrow-part";
+
+// Decodes InFile into a temporary file beside OutFile and, once every byte is
+// written and flushed, puts it in place of OutFile in one step (keeping an old
+// target's permission bits). On any failure OutFile keeps its old content (or
+// stays absent) and the temporary file is removed. InFile is deleted once both
+// the archive and the temporary file were opened, whatever happens after that.
+//
+// MaxOutputSize >= 0 caps the output: a header that declares a larger known
+// size fails before anything is written, and decoding of an unknown size stops
+// and fails as soon as the output would pass the cap. A shorter output is not
+// an error here. Before decoding, an output whose size is known (declared, else
+// the cap) that does not fit in the free disk space fails.
+//
+// Raises the platform's open/create errors (EFCreateError also for a read-only
+// or directory OutFile; the archive is kept then), EWriteError when the disk
+// does not take the output, platform::Error with "input .lzma file is too
+// short", "Incorrect stream properties", "Can't read stream size", "Error in
+// data stream", "Unpacked size exceeds the expected size: ...", "Unpacked data
+// exceed the expected size: ..." or "Not enough disk space: ...", and
+// EOutOfMemory when the window cannot be allocated.
+void DecompressLZMAFile(const std::string& InFile, const std::string& OutFile,
+                        std::int64_t MaxOutputSize = -1);
 
 }  // namespace kestrow::archive

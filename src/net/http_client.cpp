@@ -6,6 +6,7 @@
 #include <chrono>
 #include <exception>
 #include <optional>
+#include <set>
 
 #include "net/curl_handles.h"
 #include "platform/file_stream.h"
@@ -34,7 +35,30 @@ std::string TrimLine(const char* data, std::size_t size) {
     return line;
 }
 
+std::string LowSpeedMessage(const HttpSettings& s) {
+    return "Read timed out: fewer than " + std::to_string(s.low_speed_bytes) + " bytes in " +
+           std::to_string(s.low_speed_time_ms) + " ms.";
+}
+
 }  // namespace
+
+// Every client that exists, so the process can cut them all when it ends.
+namespace {
+std::mutex g_clients_mutex;
+std::set<HttpClient*> g_clients;
+std::atomic<bool> g_all_aborted{false};
+}  // namespace
+
+void AbortAllTransfers() {
+    g_all_aborted.store(true);
+    const std::lock_guard lock(g_clients_mutex);
+    for (HttpClient* client : g_clients)
+        client->Disconnect();
+}
+
+bool AllTransfersAborted() {
+    return g_all_aborted.load();
+}
 
 // State of the one transfer in progress; lives on the requesting thread's stack.
 struct HttpClient::Transfer {
@@ -49,9 +73,22 @@ struct HttpClient::Transfer {
     bool connected = false;
     std::int64_t received = 0;
     Clock::time_point last_data = Clock::now();
+    // Slow-transfer rule: bytes since the window began.
+    Clock::time_point speed_window = Clock::now();
+    std::int64_t window_bytes = 0;
     std::string status_line;
     std::exception_ptr error;
     char error_buffer[CURL_ERROR_SIZE] = {};
+
+    void NoteData(std::size_t n) {
+        last_data = Clock::now();
+        window_bytes += static_cast<std::int64_t>(n);
+        const long needed = client->settings_.low_speed_bytes;
+        if (needed > 0 && window_bytes >= needed) {
+            speed_window = last_data;
+            window_bytes = 0;
+        }
+    }
 };
 
 struct HttpClient::Impl {
@@ -60,6 +97,7 @@ struct HttpClient::Impl {
     std::mutex mutex;
     bool in_transfer = false;
     bool drop_connection = false;
+    bool closed = false;
     std::atomic<bool> abort{false};
 
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user);
@@ -72,7 +110,7 @@ std::size_t HttpClient::Impl::OnHeader(char* data, std::size_t size, std::size_t
                                        void* user) {
     auto* t = static_cast<Transfer*>(user);
     const std::size_t n = size * count;
-    t->last_data = Clock::now();
+    t->NoteData(n);
     if (n >= 5 && std::equal(data, data + 5, "HTTP/"))
         t->status_line = TrimLine(data, n);
     return n;
@@ -82,13 +120,15 @@ int HttpClient::Impl::OnPrereq(void* user, char*, char*, int, int) {
     auto* t = static_cast<Transfer*>(user);
     t->connected = true;
     t->last_data = Clock::now();
+    t->speed_window = t->last_data;
+    t->window_bytes = 0;
     return CURL_PREREQFUNC_OK;
 }
 
 std::size_t HttpClient::Impl::OnBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     const std::size_t n = size * count;
-    t->last_data = Clock::now();
+    t->NoteData(n);
     HttpClient& c = *t->client;
     if (c.impl_->abort.load())
         return 0;
@@ -103,8 +143,18 @@ std::size_t HttpClient::Impl::OnBody(char* data, std::size_t size, std::size_t c
         }
         if (t->discard)
             return n;
+        const std::int64_t limit = c.settings_.max_body_bytes;
+        if (limit > 0 && t->received + static_cast<std::int64_t>(n) > limit) {
+            throw EResponseTooLarge("Response body larger than " + std::to_string(limit) +
+                                    " bytes.");
+        }
         if (t->file) {
-            t->file->Write(data, static_cast<std::int64_t>(n));
+            // A disk that takes only part of the body must fail the request.
+            if (t->file->Write(data, static_cast<std::int64_t>(n)) !=
+                static_cast<std::int64_t>(n)) {
+                throw platform::EWriteError("Stream write error: short write to \"" + *t->path +
+                                            "\"");
+            }
         } else if (t->memory) {
             t->memory->append(data, n);
         }
@@ -121,9 +171,15 @@ std::size_t HttpClient::Impl::OnBody(char* data, std::size_t size, std::size_t c
 HttpClient::HttpClient() : HttpClient(HttpSettings{}) {}
 
 HttpClient::HttpClient(HttpSettings settings)
-    : impl_(std::make_unique<Impl>()), settings_(std::move(settings)) {}
+    : impl_(std::make_unique<Impl>()), settings_(std::move(settings)) {
+    const std::lock_guard lock(g_clients_mutex);
+    g_clients.insert(this);
+}
 
-HttpClient::~HttpClient() = default;
+HttpClient::~HttpClient() {
+    const std::lock_guard lock(g_clients_mutex);
+    g_clients.erase(this);
+}
 
 void HttpClient::Disconnect() {
     std::lock_guard lock(impl_->mutex);
@@ -132,6 +188,14 @@ void HttpClient::Disconnect() {
         impl_->abort.store(true);
         curl_multi_wakeup(impl_->multi.get());
     }
+}
+
+void HttpClient::Close() {
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->closed = true;
+    }
+    Disconnect();
 }
 
 std::string HttpClient::Get(const std::string& url) {
@@ -164,6 +228,11 @@ void HttpClient::GetToFile(const std::string& url, const std::string& path) {
 void HttpClient::BeginBody(Transfer& t) {
     curl_off_t length = -1;
     curl_easy_getinfo(impl_->easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    // An announced body over the limit fails before anything is kept.
+    if (settings_.max_body_bytes > 0 && length > settings_.max_body_bytes) {
+        throw EResponseTooLarge("Response body larger than " +
+                                std::to_string(settings_.max_body_bytes) + " bytes.");
+    }
     if (t.path) {
         t.file = std::make_unique<platform::FileStream>(*t.path, platform::OpenMode::Create,
                                                         platform::ShareMode::DenyWrite);
@@ -211,6 +280,8 @@ void HttpClient::Impl::Configure(CURL* e, const HttpSettings& settings, Transfer
 
 void HttpClient::Perform(const std::string& url, Transfer& t) {
     t.client = this;
+    if (AllTransfersAborted())
+        throw EIdSocketError("Disconnected.");
     response_code_ = 0;
     content_length_ = -1;
     content_type_.clear();
@@ -223,7 +294,9 @@ void HttpClient::Perform(const std::string& url, Transfer& t) {
         }
         if (!impl_->easy)
             impl_->easy = EasyHandle::Create();
-        impl_->abort.store(false);
+        if (impl_->closed)
+            throw EIdSocketError("Disconnected.");
+        impl_->abort.store(AllTransfersAborted());
         impl_->in_transfer = true;
     }
     struct EndTransfer {
@@ -240,12 +313,20 @@ void HttpClient::Perform(const std::string& url, Transfer& t) {
     Impl::Configure(easy, settings_, t, headers);
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
 
-    enum class Outcome { Done, Aborted, TimedOut };
+    enum class Outcome { Done, Aborted, TimedOut, TooSlow, TooLong };
     Outcome outcome = Outcome::Done;
     CURLcode result = CURLE_OK;
+    const auto started = Clock::now();
     {
         MultiAttachment attached(multi, easy);
         const auto read_timeout = std::chrono::milliseconds(settings_.read_timeout_ms);
+        const auto low_speed_time = std::chrono::milliseconds(settings_.low_speed_time_ms);
+        const auto max_total = std::chrono::milliseconds(settings_.max_total_ms);
+        // Milliseconds left until a limit trips, at least 1; the poll never waits past it.
+        const auto left_ms = [](Clock::duration left) {
+            return std::max<long>(
+                1, static_cast<long>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+        };
         for (;;) {
             int running = 0;
             CURLMcode mc = curl_multi_perform(multi, &running);
@@ -266,15 +347,29 @@ void HttpClient::Perform(const std::string& url, Transfer& t) {
                 break;
             }
             long wait_ms = kMaxPollMs;
+            const auto now = Clock::now();
+            if (settings_.max_total_ms > 0) {
+                if (now - started >= max_total) {
+                    outcome = Outcome::TooLong;
+                    break;
+                }
+                wait_ms = std::min(wait_ms, left_ms(max_total - (now - started)));
+            }
             if (settings_.read_timeout_ms > 0 && t.connected) {
-                const auto idle = Clock::now() - t.last_data;
+                const auto idle = now - t.last_data;
                 if (idle >= read_timeout) {
                     outcome = Outcome::TimedOut;
                     break;
                 }
-                const auto left =
-                    std::chrono::ceil<std::chrono::milliseconds>(read_timeout - idle).count();
-                wait_ms = std::clamp<long>(static_cast<long>(left), 1, kMaxPollMs);
+                wait_ms = std::min(wait_ms, left_ms(read_timeout - idle));
+            }
+            if (settings_.low_speed_bytes > 0 && settings_.low_speed_time_ms > 0 && t.connected) {
+                const auto slow = now - t.speed_window;
+                if (slow >= low_speed_time) {
+                    outcome = Outcome::TooSlow;
+                    break;
+                }
+                wait_ms = std::min(wait_ms, left_ms(low_speed_time - slow));
             }
             mc = curl_multi_poll(multi, nullptr, 0, static_cast<int>(wait_ms), nullptr);
             if (mc != CURLM_OK)
@@ -308,6 +403,12 @@ void HttpClient::Perform(const std::string& url, Transfer& t) {
         throw EIdSocketError("Disconnected.");
     if (outcome == Outcome::TimedOut)
         throw EIdSocketError("Read timed out.");
+    if (outcome == Outcome::TooSlow)
+        throw EIdSocketError(LowSpeedMessage(settings_));
+    if (outcome == Outcome::TooLong) {
+        throw EIdSocketError("Transfer timed out: not complete within " +
+                             std::to_string(settings_.max_total_ms) + " ms.");
+    }
     if (result == CURLE_TOO_MANY_REDIRECTS) {
         throw EIdHTTPProtocolException(response_code_, "Too many redirects: " + t.status_line);
     }

@@ -35,6 +35,13 @@ class EIdHTTPProtocolException : public platform::Error {
     int code_;
 };
 
+// A body larger than the client's limit.
+class EResponseTooLarge : public platform::Error {
+  public:
+    using Error::Error;
+    const char* ClassName() const noexcept override { return "EResponseTooLarge"; }
+};
+
 struct HttpSettings {
     std::string user_agent;
     std::string accept;                      // empty: no Accept header of ours
@@ -42,7 +49,16 @@ struct HttpSettings {
     bool follow_redirects = false;
     long connect_timeout_ms = 0;  // 0: the system's own limit
     long read_timeout_ms = 0;     // no data for this long fails the request; 0: no limit
-    std::string proxy_host;       // empty: no proxy
+    // A body that arrives slower than low_speed_bytes within low_speed_time_ms
+    // fails like the read time-out (a trickle never trips the silence limit).
+    // 0: no limit.
+    long low_speed_bytes = 0;
+    long low_speed_time_ms = 0;
+    // The whole request, from its start to the last byte; 0: no limit.
+    long max_total_ms = 0;
+    // A body larger than this fails the request (EResponseTooLarge); 0: no limit.
+    std::int64_t max_body_bytes = 0;
+    std::string proxy_host;  // empty: no proxy
     int proxy_port = 0;
 };
 
@@ -52,6 +68,12 @@ struct HttpProgressHandlers {
     std::function<void(std::int64_t count)> work;      // bytes of the body received so far
     std::function<void()> work_end;
 };
+
+// The process is ending: every transfer of every client in progress fails at
+// once with "Disconnected.", and so does every request started afterwards.
+// Safe from any thread; there is no way back.
+void AbortAllTransfers();
+bool AllTransfersAborted();
 
 class HttpClient {
   public:
@@ -85,6 +107,9 @@ class HttpClient {
     // the next request opens a new connection. A call made while no request
     // runs only drops the connection: it does not fail the next request.
     void Disconnect();
+    // Disconnect for good: the transfer in progress and every later request
+    // fail with "Disconnected.". Safe from any thread.
+    void Close();
 
   private:
     struct Impl;

@@ -22,6 +22,16 @@ std::string ExceptionClassName(const std::exception& e) {
     return status == 0 && name ? std::string(name.get()) : std::string(mangled);
 }
 
+std::string ExceptionText(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return ExceptionClassName(e) + ": " + e.what();
+    } catch (...) {
+        return "Exception: unknown exception";
+    }
+}
+
 std::string SystemErrorMessage(int error_code) {
     char buf[256];
     // GNU strerror_r may return a static string instead of filling buf.

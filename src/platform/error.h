@@ -33,6 +33,10 @@ KESTROW_DECLARE_ERROR(EOutOfMemory, Error);
 // everything else by its demangled type name.
 std::string ExceptionClassName(const std::exception& e);
 
+// "class: message" of a caught exception; "Exception: unknown exception" for
+// one that is not a std::exception.
+std::string ExceptionText(const std::exception_ptr& error);
+
 // The system's text for an errno value.
 std::string SystemErrorMessage(int error_code);
 

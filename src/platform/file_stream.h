@@ -35,14 +35,18 @@ class FileStream {
     FileStream(const FileStream&) = delete;
     FileStream& operator=(const FileStream&) = delete;
 
-    // Moves up to count bytes; fewer only at the end of the file (or on a write
-    // error). Errors other than end of file raise EReadError / EWriteError.
+    // Read moves up to count bytes, fewer only at the end of the file; other
+    // errors raise EReadError. Write moves all count bytes or raises
+    // EWriteError with the system's text (a full disk, a file size limit):
+    // a short write never passes for a complete one.
     virtual std::int64_t Read(void* buffer, std::int64_t count);
     virtual std::int64_t Write(const void* buffer, std::int64_t count);
     virtual std::int64_t Seek(std::int64_t offset, SeekOrigin origin);
 
     // Reads exactly count bytes or raises EReadError ("Stream read error").
     void ReadBuffer(void* buffer, std::int64_t count);
+    // Writes exactly count bytes or raises EWriteError ("Stream write error").
+    void WriteBuffer(const void* buffer, std::int64_t count);
 
     std::int64_t Size() const;
     const std::string& Path() const { return path_; }
@@ -51,6 +55,7 @@ class FileStream {
 
   protected:
     std::int64_t RawRead(void* buffer, std::int64_t count);
+    // All count bytes, or EWriteError.
     std::int64_t RawWrite(const void* buffer, std::int64_t count);
     std::int64_t RawSeek(std::int64_t offset, SeekOrigin origin);
 

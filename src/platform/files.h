@@ -26,6 +26,22 @@ bool SetNormalAttributes(const std::string& path);
 // Deletes a file; true on success.
 bool DeleteFile(const std::string& path);
 
+// Raises EFCreateError, worded as a failed create of path, when path is a
+// file that a new one must not replace (read-only) or a directory. A missing
+// path or a writable file passes.
+void CheckReplaceable(const std::string& path);
+
+// Puts the file from in place of to in one step, so that to is either the old
+// file or the whole new one. An existing to passes its permission bits (its
+// attributes) on to the new file, and must pass CheckReplaceable. POSIX
+// renames; Windows moves with MOVEFILE_REPLACE_EXISTING. Raises EFCreateError
+// with the system's text; from is left where it was then.
+void ReplaceFile(const std::string& from, const std::string& to);
+
+// Bytes that the current user may still write on the file system holding path
+// (an existing file or directory), or -1 when that cannot be queried.
+std::int64_t FreeDiskSpace(const std::string& path);
+
 // Turns a game-relative name with backslashes into a host-relative path
 // ('\' becomes '/' on POSIX). Every catalogue name that touches the disk
 // goes through here.

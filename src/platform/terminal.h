@@ -12,8 +12,8 @@ bool IsTerminal(StdStream stream);
 // The terminal's width in columns; 80 when unknown.
 int TerminalColumns(StdStream stream);
 
-// Ctrl-C (and a polite termination request) sets flag instead of ending the
-// process. The flag must outlive the program's run.
-void CatchInterrupt(std::atomic<bool>& flag);
+// Ctrl-C (and a polite termination request) adds one to count instead of
+// ending the process. The counter must outlive the program's run.
+void CatchInterrupt(std::atomic<int>& count);
 
 }  // namespace kestrow::platform

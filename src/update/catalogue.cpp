@@ -145,6 +145,14 @@ bool IsUnsafeCatalogueName(std::string_view file_name) {
         file_name.find(':') != std::string_view::npos) {
         return true;
     }
+    // Control characters make odd files and break log lines; U+0006 would
+    // also split the name when the run takes its line apart.
+    for (const char c : file_name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return true;
+        }
+    }
     std::size_t start = 0;
     while (start <= file_name.size()) {
         std::size_t end = file_name.find_first_of("\\/", start);

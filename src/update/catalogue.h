@@ -39,7 +39,8 @@ std::vector<pugi::xml_node> FindElements(const pugi::xml_document& doc, std::str
 std::string AttributeText(const pugi::xml_node& element, std::string_view name);
 
 // A catalogue file name that does not name a file inside the game directory:
-// empty, an absolute path, a leading '\' or '/', a ':' anywhere (drive letters, streams)
+// empty, an absolute path, a leading '\' or '/', a ':' anywhere (drive letters, streams),
+// a control character (U+0000-U+001F, U+007F; U+0006 is the line separator)
 // or a ".." segment (also the dot-and-space forms Windows folds into "..").
 bool IsUnsafeCatalogueName(std::string_view file_name);
 

@@ -32,16 +32,6 @@ std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-std::string ErrorText(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return platform::ExceptionClassName(e) + ": " + e.what();
-    } catch (...) {
-        return "Exception: unknown exception";
-    }
-}
-
 }  // namespace
 
 std::optional<std::string> ComposeWorkerStatus(const std::string& s1, const std::string& s2,
@@ -99,6 +89,8 @@ TDownloadWorker::TDownloadWorker(ThreadForDownLoad& AOwner, std::int32_t AWorker
     : FOwner(AOwner), FWorkerId(AWorkerId) {}
 
 TDownloadWorker::~TDownloadWorker() {
+    // Whatever ended the phase, the thread is stopped before it goes.
+    Terminate();
     WaitFor();
 }
 
@@ -132,9 +124,12 @@ void TDownloadWorker::Execute() {
         // window): the worker ends with it as its error.
         if (!HasError) {
             HasError = true;
-            ErrorMessage = ErrorText(std::current_exception());
+            ErrorMessage = platform::ExceptionText(std::current_exception());
         }
         FOwner.WriteException("Download worker failed: worker=" + id, std::current_exception());
+    }
+    if (FHTTP) {
+        FOwner.UnregisterWorkerClient(FHTTP.get());
     }
     FOwner.WriteLog(LogLevel::Info, "Download worker finished: worker=" + id +
                                         ", has_error=" + (HasError ? "True" : "False") +
@@ -142,7 +137,9 @@ void TDownloadWorker::Execute() {
 }
 
 void TDownloadWorker::CreateWorkerHttp() {
-    FHTTP = std::make_unique<net::HttpClient>(UpdateHttpSettings());
+    FHTTP = std::make_unique<net::HttpClient>(
+        FOwner.HttpSettingsFor(ThreadForDownLoad::HttpClientRole::DownloadWorker));
+    FOwner.RegisterWorkerClient(FHTTP.get());
     FHTTP->SetProgressHandlers({
         [this](std::int64_t max) { WorkerWorkBegin(max); },
         [this](std::int64_t count) { WorkerWork(count); },
@@ -267,7 +264,7 @@ void TDownloadWorker::DownloadItem(const std::string& item, std::int32_t index) 
             (void)platform::DeleteFile(archive_path);  // a failure to delete is ignored
         }
         HasError = true;
-        ErrorMessage = ErrorText(error);
+        ErrorMessage = platform::ExceptionText(error);
         FOwner.WriteException("Worker download failed: worker=" + id + ", index=" + position +
                                   ", file=" + Quoted(name) + ", url_final=" + Quoted(url_final),
                               error);

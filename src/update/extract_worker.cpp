@@ -20,6 +20,10 @@ std::string Quoted(const std::string& text) {
 TExtractWorker::TExtractWorker(ThreadForDownLoad& AOwner) : FOwner(AOwner) {}
 
 TExtractWorker::~TExtractWorker() {
+    // An update phase left by an error never calls Finish: without these the
+    // thread would wait for its event for ever.
+    Terminate();
+    Finish();
     WaitFor();
 }
 
@@ -110,13 +114,7 @@ void TExtractWorker::Execute() {
             } catch (...) {
                 const std::exception_ptr error = std::current_exception();
                 HasError = true;
-                try {
-                    std::rethrow_exception(error);
-                } catch (const std::exception& e) {
-                    ErrorMessage = platform::ExceptionClassName(e) + ": " + e.what();
-                } catch (...) {
-                    ErrorMessage = "Exception: unknown exception";
-                }
+                ErrorMessage = platform::ExceptionText(error);
                 FOwner.WriteException("Extract worker failed", error);
                 break;
             }

@@ -44,10 +44,22 @@ void ThreadForDownLoad::Execute() {
                                  ", logging_enabled=" + TrueFalse(log::LoggingEnabled));
     WriteLog(LogLevel::Info, std::string("Build: compiler=") + KESTROW_BUILD_COMPILER +
                                  ", cxx_standard=20, platform=posix");
-    core::Window().LockUpdateControls();
-    ApplyHttpTuning();
-    if (CheckAllFiles()) {
-        RunUpdatePipeline();
+    try {
+        core::Window().LockUpdateControls();
+        ApplyHttpTuning();
+        if (CheckAllFiles()) {
+            RunUpdatePipeline();
+        }
+    } catch (...) {
+        // Whatever failed, the run ends with a final status and an unlocked
+        // window, never half-way.
+        WriteException("Update run failed", std::current_exception());
+        core::setStatus(6);
+        try {
+            ShowFinalMessage();
+        } catch (...) {
+            WriteException("Update run failed: final message", std::current_exception());
+        }
     }
     try {
         core::Window().UnlockUpdateControls();
@@ -128,6 +140,26 @@ void ThreadForDownLoad::RunUpdatePipeline() {
         core::setStatus(Terminated() ? 6 : 7);
     } else {
         std::unique_ptr<TExtractWorker> extract;
+        std::unique_ptr<TDownloadWorker> worker1, worker2;
+        // Any way out of the phase stops and joins its threads: the workers
+        // first (they feed the extractor), then the extractor. An error also
+        // cuts their transfers, so nothing waits for a file to finish.
+        struct PhaseGuard {
+            ThreadForDownLoad& run;
+            std::unique_ptr<TExtractWorker>& extract;
+            std::unique_ptr<TDownloadWorker>& worker1;
+            std::unique_ptr<TDownloadWorker>& worker2;
+            const int exceptions = std::uncaught_exceptions();
+            ~PhaseGuard() {
+                if (std::uncaught_exceptions() > exceptions) {
+                    run.Abort();
+                }
+                worker1.reset();
+                worker2.reset();
+                run.ExtractWorker = nullptr;
+                extract.reset();
+            }
+        } guard{*this, extract, worker1, worker2};
         PipelineStart(extract);
         IsDownloadPhase = true;
         {
@@ -139,8 +171,8 @@ void ThreadForDownLoad::RunUpdatePipeline() {
                  "Parallel download enabled: workers=2, visible_worker_status=compact, "
                  "combined_file_progress=True");
         {
-            auto worker1 = std::make_unique<TDownloadWorker>(*this, 1);
-            auto worker2 = std::make_unique<TDownloadWorker>(*this, 2);
+            worker1 = std::make_unique<TDownloadWorker>(*this, 1);
+            worker2 = std::make_unique<TDownloadWorker>(*this, 2);
             worker1->Start();
             worker2->Start();
             worker1->WaitFor();
@@ -164,12 +196,12 @@ void ThreadForDownLoad::RunUpdatePipeline() {
                 WriteLog(LogLevel::Error, "Parallel download failed: " + error_text);
                 Terminate();
             }
+            worker1.reset();
+            worker2.reset();
         }
         bool extract_failed = false;
         PipelineEnd(extract, extract_failed);
         core::setStatus(extract_failed || Terminated() ? 6 : 4);
-        ExtractWorker = nullptr;
-        extract.reset();
     }
     LogCycleSummary();
     ShowRunStatus();
@@ -250,7 +282,7 @@ void ThreadForDownLoad::ExtractArchive(const std::string& OldFileName,
                                  Quoted(NewFileName) + ", expected_unpacked_size=" + expected);
     const auto start = Clock::now();
     try {
-        archive::DecompressLZMAFile(archive_path, target_path);
+        archive::DecompressLZMAFile(archive_path, target_path, ExpectedUnpackedSize);
         const std::int64_t elapsed = MsSince(start);
         const std::int64_t output_size =
             platform::FileExists(target_path) ? platform::FileSize(target_path) : -1;

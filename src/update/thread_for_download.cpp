@@ -13,8 +13,10 @@
 #include "core/window_port.h"
 #include "log/app_logger.h"
 #include "platform/env.h"
+#include "platform/error.h"
 #include "platform/files.h"
 #include "update/catalogue.h"
+#include "update/catalogue_charset.h"
 #include "update/file_probe.h"
 #include "update/http_tuning.h"
 #include "update/run_texts.h"
@@ -62,10 +64,12 @@ std::int64_t MsSince(Clock::time_point start) {
 std::size_t FetchCatalogue(net::HttpClient& http, const std::string& url, pugi::xml_document& doc,
                            std::int64_t& download_ms, std::int64_t& parse_ms) {
     auto start = Clock::now();
-    const std::string body = http.Get(url);
+    std::string body = http.Get(url);
+    body = CatalogueBodyToUtf8(std::move(body), http.ContentType());
     download_ms = MsSince(start);
     start = Clock::now();
     const std::string text = JoinCatalogueLines(body);
+    std::string().swap(body);  // the joined copy is all the parser needs
     ParseCatalogue(doc, text);
     parse_ms = MsSince(start);
     return Utf16Length(text);
@@ -94,7 +98,7 @@ void ThreadForDownLoad::WriteLog(LogLevel level, std::string_view text) {
 }
 
 void ThreadForDownLoad::ApplyHttpTuning() {
-    auto client = std::make_unique<net::HttpClient>(UpdateHttpSettings());
+    auto client = std::make_unique<net::HttpClient>(HttpSettingsFor(HttpClientRole::Catalogue));
     client->SetProgressHandlers({
         [this](std::int64_t max) { CatalogueWorkBegin(max); },
         [this](std::int64_t count) { CatalogueWork(count); },
@@ -103,6 +107,9 @@ void ThreadForDownLoad::ApplyHttpTuning() {
     const net::HttpSettings& settings = client->Settings();
     {
         const std::lock_guard lock(http_mutex_);
+        if (aborted_.load()) {
+            client->Close();
+        }
         http = std::move(client);
     }
     WriteLog(
@@ -122,6 +129,31 @@ void ThreadForDownLoad::RequestStop() {
     }
 }
 
+void ThreadForDownLoad::Abort() {
+    aborted_.store(true);
+    Terminate();
+    const std::lock_guard lock(http_mutex_);
+    if (http) {
+        http->Close();
+    }
+    for (net::HttpClient* client : worker_clients_) {
+        client->Close();
+    }
+}
+
+void ThreadForDownLoad::RegisterWorkerClient(net::HttpClient* client) {
+    const std::lock_guard lock(http_mutex_);
+    worker_clients_.push_back(client);
+    if (aborted_.load()) {
+        client->Close();
+    }
+}
+
+void ThreadForDownLoad::UnregisterWorkerClient(net::HttpClient* client) {
+    const std::lock_guard lock(http_mutex_);
+    std::erase(worker_clients_, client);
+}
+
 void ThreadForDownLoad::CatalogueWorkBegin(std::int64_t max) {
     fileprogressM = static_cast<double>(max);
     core::Window().ClearFileProgressBar();
@@ -138,6 +170,17 @@ void ThreadForDownLoad::CatalogueWorkEnd() {
 
 void ThreadForDownLoad::WriteException(std::string_view context, std::exception_ptr error) {
     log::LogException(context, error);
+}
+
+net::HttpSettings ThreadForDownLoad::HttpSettingsFor(HttpClientRole role) const {
+    net::HttpSettings settings = UpdateHttpSettings();
+    if (role == HttpClientRole::Catalogue) {
+        settings.max_body_bytes = kMaxCatalogueBytes;
+    }
+    if (http_adjuster_) {
+        http_adjuster_(role, settings);
+    }
+    return settings;
 }
 
 std::jthread ThreadForDownLoad::StartWorkerThread(std::function<void()> body) {
@@ -200,8 +243,12 @@ void ThreadForDownLoad::FillBothBars() {
 void ThreadForDownLoad::AddCatalogueEntry(std::string_view file_name, std::string_view crc,
                                           std::string_view kind, std::string_view size,
                                           ScanSummary& summary) {
-    // Such a name must never be touched, created or downloaded.
-    if (IsUnsafeCatalogueName(file_name)) {
+    // Such a name must never be touched, created or downloaded; a separator
+    // inside another field would shift the fields of the line.
+    const auto holds_separator = [](std::string_view field) {
+        return field.find(kItemSeparator) != std::string_view::npos;
+    };
+    if (IsUnsafeCatalogueName(file_name) || holds_separator(crc) || holds_separator(size)) {
         ++summary.unsafe_names;
         WriteLog(LogLevel::Warn, "Unsafe catalogue file name skipped: filename=\"" +
                                      std::string(file_name) + "\", kind=" + std::string(kind));
@@ -418,7 +465,14 @@ void ThreadForDownLoad::ScanListFiles(ScanSummary& summary) {
 
         ++summary.crc_checked;
         if (probed.error) {
-            std::rethrow_exception(probed.error);
+            // Like a size that cannot be read: downloaded, and if the file
+            // cannot be replaced either, the extraction names it.
+            WriteLog(LogLevel::Warn, "File cannot be read, queued for download: file=\"" +
+                                         std::string(name) + "\", reason=\"" +
+                                         platform::ExceptionText(probed.error) + "\"");
+            queue();
+            StepTotalProgress();
+            continue;
         }
         if (probed.crc != crc) {
             ++summary.crc_mismatch;

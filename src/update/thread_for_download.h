@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "net/http_client.h"
 #include "update/item_fields.h"
@@ -81,6 +82,23 @@ class ThreadForDownLoad {
     // The window's cancel: the stop request, then the catalogue client's
     // transfer (if any) is cut. Any thread.
     void RequestStop();
+    // The program is ending: the stop request, every transfer of the run cut
+    // at once (partial archives go with them) and the unpacking in progress
+    // stopped, its target left as it was. Any thread.
+    void Abort();
+    bool Aborted() const { return aborted_.load(); }
+    const std::atomic<bool>& AbortFlag() const { return aborted_; }
+
+    // Which client of the run a set of HTTP settings is for.
+    enum class HttpClientRole { Catalogue, DownloadWorker };
+    // Changes the settings every client of the run is made with (tests use
+    // it for short limits). Set before the run starts.
+    using HttpAdjuster = std::function<void(HttpClientRole, net::HttpSettings&)>;
+    void SetHttpAdjuster(HttpAdjuster adjuster) { http_adjuster_ = std::move(adjuster); }
+    net::HttpSettings HttpSettingsFor(HttpClientRole role) const;
+    // A download worker's client, cut by Abort while registered. Any thread.
+    void RegisterWorkerClient(net::HttpClient* client);
+    void UnregisterWorkerClient(net::HttpClient* client);
 
     // Figures of the last CheckAllFiles.
     const ScanSummary& LastScan() const { return last_scan_; }
@@ -169,7 +187,10 @@ class ThreadForDownLoad {
     ThreadStarter thread_starter_;
     long last_file_pixels_ = -1;  // under DownloadStateCS
     std::atomic<bool> stop_requested_{false};
-    std::mutex http_mutex_;  // guards replacing http against RequestStop
+    std::atomic<bool> aborted_{false};
+    HttpAdjuster http_adjuster_;
+    std::mutex http_mutex_;  // guards http and worker_clients_ against RequestStop and Abort
+    std::vector<net::HttpClient*> worker_clients_;
     ScanSummary last_scan_;
 };
 

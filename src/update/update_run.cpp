@@ -73,19 +73,23 @@ void UpdateRun::Start() {
         return;
     }
     thread_ = std::jthread([this, run = run_] {
-        {
-            auto starter = std::make_shared<NormalPriorityStarter>();
-            run->SetThreadStarter(
-                [starter](std::function<void()> body) { return starter->Start(std::move(body)); });
-            platform::LowerCurrentThreadPriority();
+        try {
+            // Without its own thread the starter is left out: the workers then
+            // start from the run thread, at its priority.
             try {
-                run->Execute();
+                auto starter = std::make_shared<NormalPriorityStarter>();
+                run->SetThreadStarter([starter](std::function<void()> body) {
+                    return starter->Start(std::move(body));
+                });
             } catch (...) {
-                // The run ends here: no final message, no full bars.
-                log::LogException("Download thread failed", std::current_exception());
+                log::LogException("Worker thread starter unavailable", std::current_exception());
             }
-            run->SetThreadStarter({});
+            platform::LowerCurrentThreadPriority();
+            run->Execute();
+        } catch (...) {
+            log::LogException("Download thread failed", std::current_exception());
         }
+        run->SetThreadStarter({});
         // Termination handler: the window is unlocked however the run ended.
         try {
             core::Window().UnlockUpdateControls();

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 
+#include "archive/file_size_limit.h"
 #include "platform/error.h"
 #include "support/temp_dir.h"
 
@@ -130,6 +133,61 @@ TEST(TBufferedFS, OpenAndCreateFailuresRaise) {
                  platform::EFOpenError);
     EXPECT_THROW(TBufferedFS(dir.File("no/such/dir"), OpenMode::Create, ShareMode::Exclusive),
                  platform::EFCreateError);
+}
+
+// Writes past a file size limit fail with EFBIG: every path that hands bytes
+// to the file raises instead of returning a short count.
+TEST(TBufferedFS, WritesTheFileSystemRefusesRaise) {
+    constexpr std::int64_t kLimit = 1 << 20;
+    const std::string data = RandomBytes(2 << 20, 7);
+    TempDir dir;
+    const std::string path = dir.File("f");
+    const auto create = [&] {
+        return std::make_unique<TBufferedFS>(path, OpenMode::Create, ShareMode::Exclusive);
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> body;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"plain stream",
+         [&] {
+             platform::FileStream fs(path, OpenMode::Create, ShareMode::Exclusive);
+             fs.Write(data.data(), 2 * kLimit);
+         },
+         "EWriteError: Stream write error: File too large"},
+        {"write passing the buffer", [&] { create()->Write(data.data(), 2 * kLimit); },
+         "EWriteError: Stream write error: File too large"},
+        {"small writes filling the buffer",
+         [&] {
+             auto fs = create();
+             for (std::int64_t at = 0; at < 2 * kLimit; at += 1000)
+                 fs->Write(data.data() + at, 1000);
+         },
+         "EWriteError: Stream write error: File too large"},
+        // The file takes 10 of the 100 waiting bytes, then refuses the rest.
+        {"flush of a partly taken buffer",
+         [&] {
+             auto fs = create();
+             fs->Write(data.data(), kLimit - 10);
+             fs->Write(data.data(), 100);
+             fs->Flush();
+         },
+         "EWriteError: Stream write error: File too large"},
+        // The destructor cannot report it; it must not end the process either.
+        {"destructor",
+         [&] {
+             auto fs = create();
+             fs->Write(data.data(), kLimit);
+             fs->Write(data.data(), 100);
+         },
+         ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(test::RunWithFileSizeLimit(kLimit, c.body), c.result) << c.name;
+        EXPECT_EQ(std::filesystem::file_size(path), static_cast<std::uintmax_t>(kLimit)) << c.name;
+    }
 }
 
 }  // namespace

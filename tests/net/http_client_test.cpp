@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -307,6 +309,118 @@ TEST(HttpClient, HandlerFailureEndsTheRequestWithItsOwnError) {
         {nullptr, [](std::int64_t) { throw platform::EWriteError("disk full"); }, nullptr});
     EXPECT_THROW(http.GetToFile(server.Url("/p"), dir.File("p")), platform::EWriteError);
     EXPECT_FALSE(std::filesystem::exists(dir.File("p")));
+}
+
+// Servers that never go silent long enough for the read time-out: a trickle,
+// a body too large to keep. Every request of the program has these limits.
+TEST(HttpClient, SlowAndOversizedAnswersFail) {
+    struct Case {
+        const char* name;
+        FaultReply reply;
+        void (*tune)(HttpSettings&);
+        const char* error;  // class name; nullptr: success
+        const char* message_start;
+    };
+    auto trickle = [](std::size_t bytes, int ms) {
+        FaultReply r = FaultReply::Ok(std::string(bytes, 't'));
+        r.trickle = std::chrono::milliseconds(ms);
+        return r;
+    };
+    FaultReply unannounced = FaultReply::Ok(std::string(5000, 'u'));
+    unannounced.omit_content_length = true;
+    const Case cases[] = {
+        {"trickle below the low-speed limit", trickle(2000, 40),
+         [](HttpSettings& s) {
+             s.low_speed_bytes = 100;
+             s.low_speed_time_ms = 500;
+         },
+         "EIdSocketError", "Read timed out: fewer than 100 bytes in 500 ms."},
+        {"trickle fast enough but longer than the whole-request cap", trickle(400, 5),
+         [](HttpSettings& s) {
+             s.low_speed_bytes = 10;
+             s.low_speed_time_ms = 500;
+             s.max_total_ms = 400;
+         },
+         "EIdSocketError", "Transfer timed out"},
+        {"announced body over the cap", FaultReply::Ok(std::string(5000, 'a')),
+         [](HttpSettings& s) { s.max_body_bytes = 4999; }, "EResponseTooLarge",
+         "Response body larger than 4999 bytes."},
+        {"unannounced body over the cap", unannounced,
+         [](HttpSettings& s) { s.max_body_bytes = 1000; }, "EResponseTooLarge",
+         "Response body larger than 1000 bytes."},
+        {"body exactly at the cap", FaultReply::Ok(std::string(5000, 'e')),
+         [](HttpSettings& s) { s.max_body_bytes = 5000; }, nullptr, ""},
+        {"trickle within every limit", trickle(60, 2),
+         [](HttpSettings& s) {
+             s.low_speed_bytes = 10;
+             s.low_speed_time_ms = 1000;
+             s.max_total_ms = 20000;
+         },
+         nullptr, ""},
+    };
+    test::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FaultServer server;
+        server.On("/x", c.reply);
+        HttpSettings s = Tuned();
+        c.tune(s);
+        HttpClient http(s);
+        for (bool to_file : {false, true}) {
+            const std::string path = dir.File("x");
+            try {
+                if (to_file)
+                    http.GetToFile(server.Url("/x"), path);
+                else
+                    EXPECT_EQ(http.Get(server.Url("/x")), c.reply.body);
+                EXPECT_EQ(c.error, nullptr) << "must fail";
+            } catch (const platform::Error& e) {
+                ASSERT_NE(c.error, nullptr) << e.what();
+                EXPECT_STREQ(e.ClassName(), c.error);
+                EXPECT_EQ(std::string(e.what()).rfind(c.message_start, 0), 0u) << e.what();
+                EXPECT_FALSE(std::filesystem::exists(path)) << "no partial body is left";
+            }
+            std::filesystem::remove(path);
+        }
+    }
+}
+
+// The process-wide cut is for good, so it runs in a child of its own.
+[[noreturn]] void AbortAllInChild() {
+    FaultReply silent = FaultReply::Ok("never");
+    silent.delay = std::chrono::minutes(5);
+    FaultServer server;
+    server.On("/silent", silent);
+    server.On("/ok", FaultReply::Ok("fine"));
+    HttpClient a(Tuned());
+    HttpClient b(Tuned());
+    std::atomic<int> cut{0};
+    auto wait = [&](HttpClient& http) {
+        try {
+            http.Get(server.Url("/silent"));
+        } catch (const EIdSocketError& e) {
+            if (std::string(e.what()) == "Disconnected.")
+                ++cut;
+        }
+    };
+    {
+        std::jthread ta([&] { wait(a); });
+        std::jthread tb([&] { wait(b); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        AbortAllTransfers();
+    }
+    bool later_fails = false;
+    try {
+        HttpClient(Tuned()).Get(server.Url("/ok"));
+    } catch (const EIdSocketError&) {
+        later_fails = true;
+    }
+    std::_Exit(cut == 2 && later_fails && AllTransfersAborted() ? 0 : 1);
+}
+
+TEST(HttpClientDeathTest, AbortAllTransfersCutsEveryClientForGood) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(AbortAllInChild(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -79,6 +79,15 @@ TEST(PlatformFiles, AttributesSizesAndDirectoryChains) {
     EXPECT_FALSE(DeleteFile(file));
 }
 
+TEST(PlatformFiles, FreeDiskSpaceOfExistingPathsOnly) {
+    test::TempDir dir;
+    test::WriteFile(dir.File("f"), "x");
+    const std::int64_t free = FreeDiskSpace(dir.Path().string());
+    EXPECT_GT(free, 0);
+    EXPECT_GT(FreeDiskSpace(dir.File("f")), 0);
+    EXPECT_EQ(FreeDiskSpace(dir.File("missing/f")), -1);
+}
+
 TEST(PlatformFiles, GameNamesBecomeHostPaths) {
     EXPECT_EQ(GameToHostPath("system\\l2.exe"), "system/l2.exe");
     EXPECT_EQ(GameToHostPath("maps\\sub dir\\a.unr"), "maps/sub dir/a.unr");

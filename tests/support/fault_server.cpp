@@ -149,6 +149,21 @@ FaultReply FaultServer::ReplyFor(const std::string& path) const {
     return FaultReply::Status(404, "no such path\n");
 }
 
+// The body, at once or one byte at a time; false when the client went away
+// or the server stops.
+bool FaultServer::SendBody(int fd, std::string_view body, std::chrono::milliseconds trickle) const {
+    if (trickle.count() <= 0)
+        return SendAll(fd, body);
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        if (!SendAll(fd, body.substr(i, 1)))
+            return false;
+        pollfd p{stop_pipe_[0], POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(trickle.count())) != 0)
+            return false;  // the server stops
+    }
+    return true;
+}
+
 // True when fd has data (or EOF); false once the server stops.
 bool FaultServer::WaitReadable(int fd) const {
     pollfd fds[2] = {{fd, POLLIN, 0}, {stop_pipe_[0], POLLIN, 0}};
@@ -247,7 +262,8 @@ void FaultServer::Serve(int fd) {
             out += "Connection: close\r\n";
         out += "\r\n";
         std::size_t cut = std::min({reply.body.size(), reply.stall_after, reply.reset_after});
-        if (!SendAll(fd, out) || !SendAll(fd, std::string_view(reply.body).substr(0, cut)))
+        if (!SendAll(fd, out) ||
+            !SendBody(fd, std::string_view(reply.body).substr(0, cut), reply.trickle))
             break;
         if (reply.reset_after != FaultReply::kWhole) {
             ResetAndClose(fd);

@@ -38,6 +38,9 @@ struct FaultReply {
     bool close_after = false;
     // Silence before the status line.
     std::chrono::milliseconds delay{0};
+    // Body sent one byte at a time with this pause after each byte (a
+    // trickling server); 0: all at once.
+    std::chrono::milliseconds trickle{0};
 
     static FaultReply Ok(std::string body);
     static FaultReply Status(int status, std::string body = {});
@@ -75,6 +78,7 @@ class FaultServer {
     void AcceptLoop();
     void Serve(int fd);
     bool WaitReadable(int fd) const;
+    bool SendBody(int fd, std::string_view body, std::chrono::milliseconds trickle) const;
     FaultReply ReplyFor(const std::string& path) const;
 
     int listen_fd_ = -1;

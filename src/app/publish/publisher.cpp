@@ -185,6 +185,9 @@ PublishSummary Publish(const PublishOptions& o) {
     if (!o.patch_dir.empty()) {
         patch.files = ListSourceFiles(o.patch_dir);
     }
+    std::vector<SourceFile> all = client.files;
+    all.insert(all.end(), patch.files.begin(), patch.files.end());
+    CheckArchiveNames(all);
 
     const fs::path files_dir = out / kFilesDir;
     CreateDirectories(files_dir);

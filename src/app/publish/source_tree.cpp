@@ -1,6 +1,7 @@
 #include "app/publish/source_tree.h"
 
 #include <algorithm>
+#include <map>
 #include <system_error>
 
 namespace kestrow::publish {
@@ -157,6 +158,33 @@ std::vector<SourceFile> ListSourceFiles(const std::filesystem::path& root) {
         }
     }
     return files;
+}
+
+void CheckArchiveNames(const std::vector<SourceFile>& files) {
+    // Every file and every folder above it, folded; the first file that
+    // brings a name in stands for it.
+    std::map<std::string, const SourceFile*> occupied;
+    for (const SourceFile& f : files) {
+        const std::string folded = AsciiLower(f.relative);
+        occupied.emplace(folded, &f);
+        for (std::size_t slash = folded.find('/'); slash != std::string::npos;
+             slash = folded.find('/', slash + 1)) {
+            occupied.emplace(folded.substr(0, slash), &f);
+        }
+    }
+    std::string pairs;
+    for (const SourceFile& f : files) {
+        const auto it = occupied.find(AsciiLower(f.relative) + ".lzma");
+        if (it != occupied.end()) {
+            pairs += pairs.empty() ? "" : "; ";
+            pairs += "\"" + f.path.string() + "\" and \"" + it->second->path.string() + "\"";
+        }
+    }
+    if (!pairs.empty()) {
+        throw PublishError(pairs +
+                           " cannot both be published: on a player's disk the archive of the "
+                           "first (its name + \".lzma\") takes the place of the second");
+    }
 }
 
 }  // namespace kestrow::publish

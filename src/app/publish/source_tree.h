@@ -25,6 +25,13 @@ struct SourceFile {
 // control characters, or a backslash inside a name.
 std::vector<SourceFile> ListSourceFiles(const std::filesystem::path& root);
 
+// A player's launcher downloads the archive of x as x.lzma beside x, so files
+// that also hold x.lzma (or a folder of that name) there would lose it. Client
+// and patch land in the same game directory: pass both. Names compare without
+// regard to ASCII letter case, as Windows compares them. Throws PublishError
+// naming every such pair by its paths on disk.
+void CheckArchiveNames(const std::vector<SourceFile>& files);
+
 // True when the text is well-formed UTF-8 without control characters.
 bool IsCatalogueSafeName(const std::string& name);
 

@@ -192,6 +192,20 @@ void TerminalPort::ShowMessage(const std::string& text) {
     std::fflush(messages_);
 }
 
+void TerminalPort::Notice(const std::string& line) {
+    const std::lock_guard lock(mutex_);
+    if (mode_ == DisplayMode::Quiet) {
+        return;
+    }
+    if (drawn_lines_ > 0) {
+        Draw();
+        std::fprintf(out_, "\n");
+        drawn_lines_ = 0;
+    }
+    std::fprintf(out_, "%s\n", line.c_str());
+    std::fflush(out_);
+}
+
 std::string TerminalPort::StatusLine() const {
     const std::lock_guard lock(mutex_);
     return status_;

@@ -39,6 +39,10 @@ class TerminalPort final : public core::WindowPort {
     void ShowStatus() override;
     void ShowMessage(const std::string& text) override;
 
+    // A line of the program's own on the display (not in quiet mode), above
+    // the bars.
+    void Notice(const std::string& line);
+
     // What the status line shows now: the run's final text once it has ended.
     std::string StatusLine() const;
     // Ends the drawn block so later output starts on a fresh line.

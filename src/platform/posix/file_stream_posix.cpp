@@ -73,6 +73,11 @@ void FileStream::ReadBuffer(void* buffer, std::int64_t count) {
         throw EReadError("Stream read error");
 }
 
+void FileStream::WriteBuffer(const void* buffer, std::int64_t count) {
+    if (count != 0 && Write(buffer, count) != count)
+        throw EWriteError("Stream write error");
+}
+
 std::int64_t FileStream::RawRead(void* buffer, std::int64_t count) {
     auto* out = static_cast<char*>(buffer);
     std::int64_t done = 0;
@@ -98,10 +103,11 @@ std::int64_t FileStream::RawWrite(const void* buffer, std::int64_t count) {
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            break;  // the caller sees the short count, as the file system reported it
+            throw EWriteError("Stream write error: " + SystemErrorMessage(errno));
         }
+        // A regular file that takes nothing without an error would loop for ever.
         if (n == 0)
-            break;
+            throw EWriteError("Stream write error: the file system took no bytes");
         done += n;
     }
     return done;

@@ -8,12 +8,12 @@ namespace kestrow::platform {
 
 namespace {
 
-std::atomic<bool>* g_interrupt_flag = nullptr;
-static_assert(std::atomic<bool>::is_always_lock_free);
+std::atomic<int>* g_interrupt_count = nullptr;
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnInterrupt(int) {
-    if (g_interrupt_flag != nullptr) {
-        g_interrupt_flag->store(true);
+    if (g_interrupt_count != nullptr) {
+        g_interrupt_count->fetch_add(1);
     }
 }
 
@@ -35,8 +35,8 @@ int TerminalColumns(StdStream stream) {
     return 80;
 }
 
-void CatchInterrupt(std::atomic<bool>& flag) {
-    g_interrupt_flag = &flag;
+void CatchInterrupt(std::atomic<int>& count) {
+    g_interrupt_count = &count;
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);

@@ -172,7 +172,8 @@ def main():
         check(r.returncode == 1 and "error" in r.stderr, "unwritable output exits with 1")
         # Names a Windows client or the archive address cannot carry.
         for n, bad in enumerate([{"what?.txt": b"x"}, {"dir./f": b"x"}, {"NUL.txt": b"x"},
-                                 {"sys/A.txt": b"x", "sys/a.TXT": b"y"}]):
+                                 {"sys/A.txt": b"x", "sys/a.TXT": b"y"},
+                                 {"sys/l2.ini": b"x", "sys/L2.INI.lzma": b"y"}]):
             bad_tree = os.path.join(work, "bad%d" % n)
             make_tree(bad_tree, bad)
             r = run("--client", bad_tree, "--out", os.path.join(work, "out3"), "--base-url", BASE)

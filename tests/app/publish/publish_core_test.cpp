@@ -111,6 +111,62 @@ TEST(Publish, NamesPatchFilesThatDifferFromTheClient) {
     EXPECT_EQ(Publish(o).patch_differs_from_client, std::vector<std::string>{"System\\L2.ini"});
 }
 
+// On a player's disk the archive of x is downloaded as x.lzma beside it, so a
+// service holding both would have one overwrite the other. Nothing is written
+// when such a pair is refused.
+TEST(Publish, RefusesAFileBesideItsArchiveName) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> client, patch;
+        std::vector<std::string> named;  // empty: published
+    };
+    const Case cases[] = {
+        {"same folder", {"sys/l2.ini", "sys/l2.ini.lzma"}, {}, {"sys/l2.ini", "sys/l2.ini.lzma"}},
+        {"letter case", {"sys/L2.ini", "SYS/l2.INI.LZMA"}, {}, {"sys/L2.ini", "SYS/l2.INI.LZMA"}},
+        {"folder of that name", {"data", "data.lzma/a.bin"}, {}, {"data", "data.lzma/a.bin"}},
+        {"client and patch",
+         {"sys/l2.ini"},
+         {"sys/L2.ini.lzma"},
+         {"sys/l2.ini", "sys/L2.ini.lzma"}},
+        {"every pair", {"a", "a.lzma", "b", "B.lzma"}, {}, {"a", "a.lzma", "b", "B.lzma"}},
+        {"other folder", {"a/x", "b/x.lzma"}, {}, {}},
+        {"archive name alone", {"x.lzma", "x.lz", "x.lzma.txt"}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        for (const std::string& f : c.client) {
+            WriteFile(dir.File("client/" + f), f);
+        }
+        for (const std::string& f : c.patch) {
+            WriteFile(dir.File("patch/" + f), f);
+        }
+        PublishOptions o;
+        o.client_dir = dir.File("client");
+        o.patch_dir = c.patch.empty() ? "" : dir.File("patch");
+        o.out_dir = dir.File("www");
+        o.base_url = "http://127.0.0.1:1";
+        o.preset = 0;
+        o.jobs = 1;
+        o.version = "1.0.0.0";
+        o.progress = false;
+        if (c.named.empty()) {
+            EXPECT_NO_THROW(Publish(o));
+            continue;
+        }
+        try {
+            Publish(o);
+            ADD_FAILURE() << "published";
+        } catch (const PublishError& e) {
+            const std::string message = e.what();
+            for (const std::string& n : c.named) {
+                EXPECT_NE(message.find("/" + n + "\""), std::string::npos) << n << ": " << message;
+            }
+        }
+        EXPECT_FALSE(std::filesystem::exists(o.out_dir));
+    }
+}
+
 TEST(IsCatalogueSafeName, AcceptsUtf8RejectsMalformed) {
     struct Case {
         const char* name;

@@ -61,11 +61,16 @@ class UpdaterTest : public ::testing::Test {
     }
 
     // Runs the updater in the game directory with the options address.
-    test::ChildProcess Start(const std::string& options_url, const std::vector<std::string>& args) {
-        std::string command = "cd '" + game + "' && XDG_CONFIG_HOME='" + config +
+    // file_size_limit: bytes any file of the updater may grow to (a full
+    // disk without root: writes past it fail with EFBIG); 0: none.
+    test::ChildProcess Start(const std::string& options_url, const std::vector<std::string>& args,
+                             std::int64_t file_size_limit = 0) {
+        const std::string limit =
+            file_size_limit > 0 ? "prlimit --fsize=" + std::to_string(file_size_limit) + " " : "";
+        std::string command = "trap '' XFSZ; cd '" + game + "' && XDG_CONFIG_HOME='" + config +
                               "' KESTROW_OPTIONS_URL='" + options_url +
-                              "' KESTROW_OPTIONS_FALLBACK_URL='" + options_url + "' exec '" +
-                              KESTROW_UPDATER_PATH + "'";
+                              "' KESTROW_OPTIONS_FALLBACK_URL='" + options_url + "' exec " + limit +
+                              "'" + KESTROW_UPDATER_PATH + "'";
         for (const auto& a : args)
             command += " " + a;
         return test::ChildProcess("/bin/sh", {"-c", command}, dir.File("stderr.txt"));
@@ -203,6 +208,100 @@ TEST_F(UpdaterTest, InterruptCancelsTheRun) {
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_EQ(r.Last(), Text(6));
     EXPECT_FALSE(SameTree());
+}
+
+// What is left in the game directory besides the files themselves.
+std::vector<std::string> Leftovers(const std::string& game) {
+    std::vector<std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(game)) {
+        const std::string name = e.path().filename().string();
+        if (name.ends_with(".lzma") || name.ends_with(".kestrow-part"))
+            out.push_back(name);
+    }
+    return out;
+}
+
+// A disk that fills while the archive arrives or while it is unpacked: the
+// run fails and the working l2.ini stays as it was.
+TEST_F(UpdaterTest, AFullDiskNeverLeavesAHalfWrittenFile) {
+    struct Case {
+        const char* name;
+        std::string new_ini;
+    } cases[] = {
+        {"the archive does not fit", test::RandomBytes(2 << 20, 5)},
+        {"the unpacked file does not fit", std::string(3 << 20, '\0')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(www);
+        test::WriteFile(client + "/system/l2.ini", c.new_ini);
+        test::FaultServer server;
+        Publish(server.Url(""));
+        test::ServeTree(server, www, std::chrono::milliseconds(0));
+        const std::string old(4096, 'o');
+        test::WriteFile(game + "/system/l2.ini", old);
+        auto p = Start(server.Url("/_files/options.xml"), {"--full", "--lang", "en", "--quiet"},
+                       1 << 20);
+        Result r = Finish(p);
+        EXPECT_EQ(r.exit_status, 1);
+        EXPECT_EQ(r.Last(), Text(6));
+        EXPECT_TRUE(test::ReadFile(game + "/system/l2.ini") == old) << "l2.ini was replaced";
+        // Archives still queued when unpacking failed stay, as after any failed
+        // extraction; l2.ini's own archive and any temporary file are gone.
+        for (const std::string& left : Leftovers(game))
+            EXPECT_FALSE(left == "l2.ini.lzma" || left.ends_with(".kestrow-part")) << left;
+    }
+}
+
+// Ctrl-C once is the cancel button; twice stops at once, also in the middle
+// of a file that trickles in; during the options fetch once is enough.
+TEST_F(UpdaterTest, SecondInterruptStopsAtOnce) {
+    test::WriteFile(client + "/system/l2.ini", test::RandomBytes(300000, 9));
+    test::FaultServer server;
+    Publish(server.Url(""));
+    test::ServeTree(server, www, std::chrono::milliseconds(0));
+    test::FaultReply trickle =
+        test::FaultReply::Ok(test::ReadFile(www + "/client/system/l2.ini.lzma"));
+    trickle.trickle = std::chrono::milliseconds(20);
+    server.On("/client/system/l2.ini.lzma", trickle);
+
+    auto p = Start(server.Url("/_files/options.xml"), {"--full", "--lang", "en"});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    auto requested = [&] {
+        for (const auto& r : server.Received())
+            if (r.target.starts_with("/client/system/l2.ini.lzma"))
+                return true;
+        return false;
+    };
+    while (!requested() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(p.Pid(), SIGINT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(p.Running()) << "the first Ctrl-C lets the file in progress finish";
+    const auto second = std::chrono::steady_clock::now();
+    ::kill(p.Pid(), SIGTERM);
+    Result r = Finish(p);
+    EXPECT_LT(std::chrono::steady_clock::now() - second, std::chrono::seconds(10));
+    EXPECT_EQ(r.exit_status, 130);
+    EXPECT_EQ(Leftovers(game), std::vector<std::string>{});
+    const std::string err = test::ReadFile(dir.File("stderr.txt"));
+    EXPECT_NE(err.find("Press Ctrl-C again to stop at once."), std::string::npos) << err;
+}
+
+TEST_F(UpdaterTest, InterruptDuringTheOptionsFetchActsAtOnce) {
+    test::FaultServer server;
+    test::FaultReply silent = test::FaultReply::Ok("<options/>");
+    silent.delay = std::chrono::minutes(5);
+    server.On("/_files/options.xml", silent);
+    auto p = Start(server.Url("/_files/options.xml"), {"--lang", "en", "--quiet"});
+    while (server.Requests() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto sent = std::chrono::steady_clock::now();
+    ::kill(p.Pid(), SIGINT);
+    Result r = Finish(p);
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(10));
+    EXPECT_EQ(r.exit_status, 130);
+    EXPECT_EQ(server.Requests(), 1) << "neither the fallback nor a catalogue is asked for";
 }
 
 }  // namespace
