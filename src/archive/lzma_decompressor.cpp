@@ -3,6 +3,7 @@
 #include <lzma.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <new>
 #include <optional>
@@ -129,7 +130,8 @@ void CheckDiskSpace(const Header& h, std::int64_t max_output, const std::string&
     }
 }
 
-void Decode(TBufferedFS& in, TBufferedFS& out, const Header& h, std::int64_t max_output) {
+void Decode(TBufferedFS& in, TBufferedFS& out, const Header& h, std::int64_t max_output,
+            const std::atomic<bool>* cancel) {
     Decoder decoder;
     InitDecoder(decoder, h);
     // Without a known size, a cap lets the decoder produce one byte more than
@@ -169,6 +171,8 @@ void Decode(TBufferedFS& in, TBufferedFS& out, const Header& h, std::int64_t max
     };
     reset_output();
     while (remaining > 0) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            throw platform::Error("Unpacking cancelled");
         if (decoder->avail_in == 0 && !input_done) {
             const std::int64_t got = in.Read(in_buf.get(), static_cast<std::int64_t>(in_size));
             input_done = got == 0;
@@ -197,7 +201,7 @@ void Decode(TBufferedFS& in, TBufferedFS& out, const Header& h, std::int64_t max
 }  // namespace
 
 void DecompressLZMAFile(const std::string& InFile, const std::string& OutFile,
-                        std::int64_t MaxOutputSize) {
+                        std::int64_t MaxOutputSize, const std::atomic<bool>* Cancel) {
     auto in = std::make_unique<TBufferedFS>(InFile, platform::OpenMode::Read,
                                             platform::ShareMode::DenyNone);
     // Refused like a failed create would be: the input closes again and
@@ -212,7 +216,7 @@ void DecompressLZMAFile(const std::string& InFile, const std::string& OutFile,
         const Header header = ReadHeader(*in);
         CheckDeclaredSize(header, MaxOutputSize);
         CheckDiskSpace(header, MaxOutputSize, part, OutFile);
-        Decode(*in, *out, header, MaxOutputSize);
+        Decode(*in, *out, header, MaxOutputSize, Cancel);
         out->Flush();
         out.reset();
         platform::ReplaceFile(part, OutFile);

@@ -2,6 +2,7 @@
 // Unpacks one .lzma archive (13-byte header: properties, dictionary size,
 // unpacked size; then LZMA1 data) into its target file and deletes the archive.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -36,7 +37,10 @@ inline constexpr char kUnpackTempSuffix[] = ".kestrow-part";
 // data stream", "Unpacked size exceeds the expected size: ...", "Unpacked data
 // exceed the expected size: ..." or "Not enough disk space: ...", and
 // EOutOfMemory when the window cannot be allocated.
+//
+// Cancel, when given and set from another thread, stops the decoding within
+// one output block ("Unpacking cancelled"), with the end state of any failure.
 void DecompressLZMAFile(const std::string& InFile, const std::string& OutFile,
-                        std::int64_t MaxOutputSize = -1);
+                        std::int64_t MaxOutputSize = -1, const std::atomic<bool>* Cancel = nullptr);
 
 }  // namespace kestrow::archive

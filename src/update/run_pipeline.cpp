@@ -282,7 +282,7 @@ void ThreadForDownLoad::ExtractArchive(const std::string& OldFileName,
                                  Quoted(NewFileName) + ", expected_unpacked_size=" + expected);
     const auto start = Clock::now();
     try {
-        archive::DecompressLZMAFile(archive_path, target_path, ExpectedUnpackedSize);
+        archive::DecompressLZMAFile(archive_path, target_path, ExpectedUnpackedSize, &AbortFlag());
         const std::int64_t elapsed = MsSince(start);
         const std::int64_t output_size =
             platform::FileExists(target_path) ? platform::FileSize(target_path) : -1;

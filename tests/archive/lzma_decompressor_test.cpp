@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <optional>
 
@@ -29,9 +30,9 @@ const std::string kOldTarget = "old target bytes";
 
 // Runs one call; returns the error message, or "" on success.
 std::string Unpack(const std::string& in, const std::string& out, std::int64_t max_output = -1,
-                   std::string* class_name = nullptr) {
+                   std::string* class_name = nullptr, const std::atomic<bool>* cancel = nullptr) {
     try {
-        DecompressLZMAFile(in, out, max_output);
+        DecompressLZMAFile(in, out, max_output, cancel);
         return "";
     } catch (const platform::Error& e) {
         if (class_name)
@@ -58,7 +59,8 @@ std::optional<std::string> Content(const std::string& path) {
 void ExpectFailureKeepsTarget(const TempDir& dir, const std::string& name,
                               const std::string& archive, std::string_view message,
                               std::int64_t max_output = -1,
-                              std::string_view class_name = "Exception") {
+                              std::string_view class_name = "Exception",
+                              const std::atomic<bool>* cancel = nullptr) {
     for (const bool old_target : {false, true}) {
         SCOPED_TRACE(name + (old_target ? " over an old target" : " without a target"));
         const std::string in = dir.File(name + ".lzma");
@@ -67,7 +69,7 @@ void ExpectFailureKeepsTarget(const TempDir& dir, const std::string& name,
         if (old_target)
             WriteFile(out, kOldTarget);
         std::string got_class;
-        const std::string got = Unpack(in, out, max_output, &got_class);
+        const std::string got = Unpack(in, out, max_output, &got_class, cancel);
         EXPECT_TRUE(MessageMatches(got, message)) << got;
         EXPECT_EQ(got_class, class_name);
         EXPECT_FALSE(fs::exists(in));
@@ -163,6 +165,15 @@ TEST(DecompressLZMAFile, BrokenDataLeaveTheTargetAsItWas) {
     TempDir dir;
     for (const auto& c : cases)
         ExpectFailureKeepsTarget(dir, c.name, c.archive, "Error in data stream");
+}
+
+// The program is ending: a cancelled unpacking leaves the target as it was.
+TEST(DecompressLZMAFile, CancelStopsTheDecoding) {
+    const std::string data = MixedData(1048576, 5);
+    const std::atomic<bool> cancel{true};
+    TempDir dir;
+    ExpectFailureKeepsTarget(dir, "cancelled", MakeArchive(data, data.size(), false),
+                             "Unpacking cancelled", -1, "Exception", &cancel);
 }
 
 TEST(DecompressLZMAFile, CorruptedBytesFailOrDecodeToTheSameLength) {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "archive/lzma_fixtures.h"
@@ -260,6 +261,27 @@ TEST_F(FaultTest, AThreadThatCannotStartEndsTheRun) {
         EXPECT_TRUE(r.HasLine("ERROR Update run failed:"));
         EXPECT_TRUE(r.HasLine("INFO Download thread finished"));
     }
+}
+
+// The program is ending: Abort cuts the transfers in progress at once, and
+// nothing of them stays on disk.
+TEST_F(FaultTest, AbortEndsARunAtOnce) {
+    test::FaultReply trickle = test::FaultReply::Ok(ArchiveOf(test::RandomBytes(100000, 6)));
+    trickle.trickle = std::chrono::milliseconds(20);
+    Serve({{"system\\l2.ini", test::RandomBytes(100000, 6), "2", {}, trickle},
+           {"system\\l2.dat", test::RandomBytes(90000, 7), "2", {}, trickle}});
+    Put("system\\l2.ini", kOld);
+    std::jthread thread([this] { Execute(); });
+    while (server.Requests() < 3)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto abort = std::chrono::steady_clock::now();
+    run.Abort();
+    thread.join();
+    // Far below what either trickle or the slow-transfer limit would take.
+    EXPECT_LT(std::chrono::steady_clock::now() - abort, std::chrono::seconds(5));
+    EXPECT_EQ(Status(), 6);
+    EXPECT_TRUE(Read("system\\l2.ini") == kOld);
+    EXPECT_EQ(Files(), std::vector<std::string>{"system/l2.ini"});
 }
 
 // A client file nobody may read (root reads every file, so the run is made
