@@ -27,11 +27,14 @@ class TooLarge : public platform::Error {
 
 }  // namespace
 
-net::HttpSettings ChangeLogHttpSettings() {
+net::HttpSettings ChangeLogHttpSettings(std::chrono::milliseconds max_fetch_time) {
     net::HttpSettings settings;
     settings.user_agent = core::kUserAgent;
     settings.connect_timeout_ms = kConnectTimeoutMs;
     settings.read_timeout_ms = kReadTimeoutMs;
+    settings.max_total_ms = static_cast<long>(max_fetch_time.count());
+    settings.low_speed_bytes = kLowSpeedBytes;
+    settings.low_speed_time_ms = kLowSpeedTimeMs;
     settings.follow_redirects = false;
     return settings;
 }
@@ -43,12 +46,19 @@ ChangeLogText FetchChangeLog(net::HttpClient& client, const std::string& url,
             throw TooLarge();
     };
     client.SetProgressHandlers({check, check, nullptr});
+    const auto started = std::chrono::steady_clock::now();
     try {
         const std::string body = client.Get(url);
         return {FetchOutcome::Loaded, FixedUpCyrillic(DecodeBody(body, client.ContentType()))};
     } catch (const net::EIdHTTPProtocolException& e) {
         if (IsRedirect(e.Code()))
             return {FetchOutcome::Redirected, {}};
+        return Failure(e.what());
+    } catch (const net::EIdSocketError& e) {
+        // Past the cap, whichever limit fired, the answer came too slowly.
+        const long cap = client.Settings().max_total_ms;
+        if (cap > 0 && std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(cap))
+            return Failure(kTextTooSlow);
         return Failure(e.what());
     } catch (const std::exception& e) {
         return Failure(e.what());

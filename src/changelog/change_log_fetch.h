@@ -16,12 +16,17 @@ inline constexpr long kReadTimeoutMs = 10000;
 // past this size is refused rather than held in memory.
 inline constexpr std::int64_t kMaxBodyBytes = 8 * 1024 * 1024;
 // The read time-out ends silence only; a server that trickles must not hold
-// the window back for ever.
-inline constexpr std::chrono::milliseconds kMaxFetchTime{60000};
+// the launcher back for long: the whole request, connection included, ends
+// after this, with kTextTooSlow.
+inline constexpr std::chrono::milliseconds kMaxFetchTime{20000};
+// The slow-transfer rule of every request: fewer bytes than this in that time fail.
+inline constexpr long kLowSpeedBytes = 1024;
+inline constexpr long kLowSpeedTimeMs = 60000;
 
-// The launcher's User-Agent, the two time-outs, no proxy, redirects not
-// followed; everything else the client's defaults.
-net::HttpSettings ChangeLogHttpSettings();
+// The launcher's User-Agent, the two time-outs, the cap on the whole fetch,
+// the slow-transfer rule, no proxy, redirects not followed; everything else
+// the client's defaults.
+net::HttpSettings ChangeLogHttpSettings(std::chrono::milliseconds max_fetch_time = kMaxFetchTime);
 
 enum class FetchOutcome {
     Loaded,      // text: the fixed-up body
@@ -36,7 +41,8 @@ struct ChangeLogText {
 
 // One GET of url with client, whose progress handlers it replaces. Does not
 // throw for a failed request; client may be disconnected from another thread
-// to end the fetch early. A body over max_body_bytes fails with kTextTooLarge.
+// to end the fetch early. A body over max_body_bytes fails with kTextTooLarge,
+// a request that outlasts the client's max_total_ms with kTextTooSlow.
 ChangeLogText FetchChangeLog(net::HttpClient& client, const std::string& url,
                              std::int64_t max_body_bytes = kMaxBodyBytes);
 

@@ -10,6 +10,7 @@
 #include "platform/error.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
+#include "platform/settings_store.h"
 
 namespace kestrow::log {
 namespace {
@@ -126,6 +127,8 @@ void WriteLogLine(std::string_view level, std::string_view message) noexcept {
 }  // namespace
 
 void InitLogger() noexcept {
+    // The settings store sits below the log and cannot call it itself.
+    platform::SetSettingsWarningSink(&LogWarn);
     if (!LoggingEnabled)
         return;
     try {

@@ -22,6 +22,13 @@
 // them; every key along a path has its own line. In every field the bytes
 // '%', 0x00..0x20 and 0x7F are written as %XX (upper-case hex), so a field
 // never holds a blank or a line break; an empty field is allowed.
+//
+// Files edited by hand are read leniently: a byte-order mark, CR LF line ends
+// and blanks around a line are accepted, and a line that still does not parse
+// is written back unchanged, never dropped. A file whose first line is not the
+// store's is moved aside (under the lock) as
+// settings.store.damaged-<yyyymmdd-hhmmss> with a warning, and a fresh store
+// starts in its place.
 
 #include <cstdint>
 #include <optional>
@@ -44,9 +51,15 @@ enum class SettingType {
 // The store file (POSIX); empty when no config folder can be resolved.
 std::string SettingsStorePath();
 
+// Receives the warning about a damaged store file moved aside (the log's
+// LogWarn once the log is up); null: none. Called without any lock held.
+using SettingsWarningSink = void (*)(std::string_view message) noexcept;
+void SetSettingsWarningSink(SettingsWarningSink sink) noexcept;
+
 // An open key, the stand-in for an HKEY opened with KEY_ALL_ACCESS. Cheap to
-// copy; holds no OS handle on POSIX (every operation reads the file anew, so
-// values written by another process are seen at once).
+// copy; holds no OS handle of its own on POSIX. Every operation checks whether
+// the file changed, so values written by another process are seen at once;
+// the file is parsed again only then.
 class SettingsKey {
   public:
     // RegCreateKeyExW below HKEY_CURRENT_USER: opens the key, creating it and

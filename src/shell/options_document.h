@@ -34,7 +34,7 @@ class OptionsSession {
 };
 
 // The client settings of the options fetch: the launcher's User-Agent, no
-// redirects, the source's time-outs.
+// redirects, the source's time-outs and size cap, the slow-transfer rule.
 net::HttpSettings OptionsHttpSettings(const OptionsSource& source);
 
 // Fetches and reads the options document into core::Launcher(). g_ErrorConnect

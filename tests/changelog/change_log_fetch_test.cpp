@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "support/fault_server.h"
@@ -113,6 +114,25 @@ TEST(FetchChangeLog, AStalledAnswerTimesOut) {
     const ChangeLogText got = FetchChangeLog(client, server.Url("/changes.txt"));
     EXPECT_EQ(got.outcome, FetchOutcome::Failed);
     EXPECT_EQ(got.text, u"Read timed out.");
+}
+
+TEST(FetchChangeLog, ATricklingAnswerEndsAtTheCap) {
+    // Every showing carries the cap and the slow-transfer rule.
+    const net::HttpSettings standard = ChangeLogHttpSettings();
+    EXPECT_EQ(standard.max_total_ms, 20000);
+    EXPECT_EQ(standard.low_speed_bytes, 1024);
+    EXPECT_EQ(standard.low_speed_time_ms, 60000);
+
+    FaultServer server;
+    FaultReply trickle = Served(std::string(1000, 'x'));
+    trickle.trickle = std::chrono::milliseconds(20);  // 20 s for the whole body
+    server.On("/changes.txt", trickle);
+    net::HttpClient client(ChangeLogHttpSettings(std::chrono::milliseconds(300)));
+    const auto start = std::chrono::steady_clock::now();
+    const ChangeLogText got = FetchChangeLog(client, server.Url("/changes.txt"));
+    EXPECT_EQ(got.outcome, FetchOutcome::Failed);
+    EXPECT_EQ(got.text, u"The change log took too long to arrive.") << Utf8(got.text);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 }  // namespace

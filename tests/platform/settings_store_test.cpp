@@ -5,10 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/isolated_env.h"
+#include "platform/posix/settings_file.h"
 #include "platform/settings_store.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
@@ -127,33 +129,163 @@ TEST(SettingsStore, FileIsPrivateAndReplacedWholeOnEveryWrite) {
     EXPECT_EQ(names, (std::vector<std::string>{"settings.store", "settings.store.lock"}));
 }
 
-TEST(SettingsStore, ForeignOrDamagedFiles) {
-    IsolatedUser user;
-    // Not a store at all: reads and writes fail, the file is not overwritten.
-    test::WriteFile(user.StoreFile(), "[Settings]\nLanguage=1\n");
-    EXPECT_THROW(SettingsKey::Open("Software"), ESettingsError);
-    EXPECT_THROW(SettingsKey::Create("Software"), ESettingsError);
-    EXPECT_EQ(test::ReadFile(user.StoreFile()), "[Settings]\nLanguage=1\n");
+// What a reader sees of a value: "sz:<text>", "dword:<n>" or "missing".
+std::string Seen(const SettingsKey& key, const std::string& name) {
+    const std::optional<SettingType> type = key.TypeOf(name);
+    if (!type)
+        return "missing";
+    return *type == SettingType::Text ? "sz:" + key.ReadText(name)
+                                      : "dword:" + std::to_string(key.ReadDWord(name));
+}
 
-    // A store with damaged lines keeps what still parses; a key written
-    // without the keys above it still has them.
-    test::WriteFile(user.StoreFile(),
-                    "kestrow-settings 1\n"
-                    "key Software\\KestrowUpdater\\Settings\n"
-                    "sz Language 1\n"
-                    "dword Critical 99999999999\n"
-                    "sz Bad%zz x\n"
-                    "garbage\n"
-                    "dword Critical 3\n"
-                    "key %5CBad\n"
-                    "sz Orphan x\n");
-    std::optional<SettingsKey> store = SettingsKey::Open("Software\\KestrowUpdater");
-    ASSERT_TRUE(store);
-    const SettingsKey settings = *store->OpenSubKey("Settings");
-    EXPECT_EQ(settings.ReadText("Language"), "1");
-    EXPECT_EQ(settings.ReadDWord("Critical"), 3u);
-    EXPECT_EQ(settings.TypeOf("Bad%zz"), std::nullopt);
-    EXPECT_EQ(settings.TypeOf("Orphan"), std::nullopt);
+TEST(SettingsStore, DamagedStoresAreReadAndNothingIsLostOnRewrite) {
+    struct Case {
+        const char* name;
+        std::string file;
+        std::vector<std::pair<std::string, std::string>> seen;
+        std::vector<std::string> kept;  // lines written back as they were
+    };
+    const std::string key = "key Software\\KestrowUpdater\\Settings";
+    const Case cases[] = {
+        {"byte-order mark",
+         "\xEF\xBB\xBFkestrow-settings 1\n" + key + "\nsz Language 1\n",
+         {{"Language", "sz:1"}},
+         {}},
+        {"CR LF",
+         "kestrow-settings 1\r\n" + key + "\r\nsz Language 1\r\ndword Critical 3\r\n",
+         {{"Language", "sz:1"}, {"Critical", "dword:3"}},
+         {}},
+        {"blanks around lines",
+         "\n  kestrow-settings 1 \t\n" + key + " \nsz Language 1  \n\tdword Critical 3\t\n",
+         {{"Language", "sz:1"}, {"Critical", "dword:3"}},
+         {}},
+        // Blanks that are fields of their own still count: the empty default value.
+        {"empty name and text",
+         "kestrow-settings 1\n" + key + "\nsz  \nsz Empty \n",
+         {{"", "sz:"}, {"Empty", "sz:"}},
+         {}},
+        {"hand-edited literal spaces",
+         "kestrow-settings 1\n" + key + "\nsz Language 1\nsz folder D:\\My Games\\list.txt\n",
+         {{"Language", "sz:1"}, {"folder", "missing"}},
+         {"sz folder D:\\My Games\\list.txt"}},
+        // Keys above a key written without them still exist; the lines under a
+        // damaged key line belong to no key.
+        {"damaged lines",
+         "kestrow-settings 1\nstray line first\n" + key +
+             "\nsz Language 1\ndword Critical 99999999999\nsz Bad%zz x\ngarbage\n"
+             "dword Critical 3\nkey %5CBad\nsz Orphan x\n",
+         {{"Language", "sz:1"},
+          {"Critical", "dword:3"},
+          {"Bad%zz", "missing"},
+          {"Orphan", "missing"}},
+         {"stray line first", "dword Critical 99999999999", "sz Bad%zz x", "garbage", "key %5CBad",
+          "sz Orphan x"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IsolatedUser user;
+        test::WriteFile(user.StoreFile(), c.file);
+        std::optional<SettingsKey> store = SettingsKey::Open("Software\\KestrowUpdater");
+        ASSERT_TRUE(store);
+        const SettingsKey settings = *store->OpenSubKey("Settings");
+        for (const auto& [name, seen] : c.seen)
+            EXPECT_EQ(Seen(settings, name), seen) << name;
+
+        settings.WriteText("Written", "yes");
+        const std::string rewritten = test::ReadFile(user.StoreFile());
+        EXPECT_TRUE(rewritten.starts_with("kestrow-settings 1\n")) << rewritten;
+        for (const std::string& line : c.kept)
+            EXPECT_NE(rewritten.find("\n" + line + "\n"), std::string::npos) << line;
+        // What this process remembers of its write is what the file says.
+        const std::optional<settings_file::Content> reparsed = settings_file::Parse(rewritten);
+        ASSERT_TRUE(reparsed);
+        EXPECT_EQ(settings_file::Serialize(*reparsed), rewritten);
+        for (const auto& [name, seen] : c.seen)
+            EXPECT_EQ(Seen(settings, name), seen) << name;
+        EXPECT_EQ(Seen(settings, "Written"), "sz:yes");
+    }
+}
+
+std::mutex g_warnings_mutex;
+std::vector<std::string> g_warnings;
+
+void RecordWarning(std::string_view message) noexcept {
+    std::lock_guard lock(g_warnings_mutex);
+    g_warnings.emplace_back(message);
+}
+
+TEST(SettingsStore, AFileThatIsNoStoreIsMovedAsideAndAFreshOneStarts) {
+    IsolatedUser user;
+    SetSettingsWarningSink(&RecordWarning);
+    struct Unset {
+        ~Unset() { SetSettingsWarningSink(nullptr); }
+    } unset;
+    const std::string dir = user.File("config/kestrow");
+    const std::string foreign[] = {"[Settings]\nLanguage=1\n", std::string("\x7F"
+                                                                           "ELF\0\1",
+                                                                           6)};
+    for (std::size_t i = 0; i < std::size(foreign); ++i) {
+        SCOPED_TRACE(i);
+        test::WriteFile(user.StoreFile(), foreign[i]);
+        // Reads find nothing; the file is kept beside the store, named apart
+        // from an earlier one of the same second.
+        EXPECT_EQ(SettingsKey::Open("Software"), std::nullopt);
+        std::vector<std::string> aside;
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            if (entry.path().filename().string().starts_with("settings.store.damaged-"))
+                aside.push_back(entry.path().string());
+        }
+        ASSERT_EQ(aside.size(), i + 1);
+        std::sort(aside.begin(), aside.end(), [](const std::string& a, const std::string& b) {
+            return a.size() != b.size() ? a.size() < b.size() : a < b;
+        });
+        EXPECT_EQ(test::ReadFile(aside.back()), foreign[i]);
+        {
+            std::lock_guard lock(g_warnings_mutex);
+            ASSERT_EQ(g_warnings.size(), i + 1);
+            EXPECT_EQ(g_warnings.back(), "Settings store not readable, moved aside: file=\"" +
+                                             user.StoreFile() + "\", moved_to=\"" + aside.back() +
+                                             "\"");
+        }
+
+        const SettingsKey key = SettingsKey::Create("Software\\KestrowUpdater\\Settings");
+        key.WriteText("Language", "1");
+        EXPECT_EQ(key.ReadText("Language"), "1");
+        EXPECT_EQ(test::ReadFile(user.StoreFile()),
+                  "kestrow-settings 1\nkey Software\nkey Software\\KestrowUpdater\n"
+                  "key Software\\KestrowUpdater\\Settings\nsz Language 1\n");
+    }
+    std::lock_guard lock(g_warnings_mutex);
+    g_warnings.clear();
+}
+
+TEST(SettingsStore, ALargeStoreIsParsedOnceAndKeptWhole) {
+    IsolatedUser user;
+    constexpr int kValues = 20000;
+    std::string file = "kestrow-settings 1\nkey Software\nkey Software\\KestrowTest\n";
+    for (int i = 0; i < kValues; ++i)
+        file += "sz V" + std::to_string(i) + " " + std::to_string(i) + "\n";
+    test::WriteFile(user.StoreFile(), file);
+    const std::uint64_t lines = kValues + 3;
+
+    // Every read checks the file for changes, but parses it only once.
+    const std::uint64_t before = settings_file::ParsedLineCount();
+    const SettingsKey key = *SettingsKey::Open("Software\\KestrowTest");
+    for (int i = 0; i < kValues; ++i)
+        ASSERT_EQ(key.ReadText("V" + std::to_string(i)), std::to_string(i)) << i;
+    EXPECT_EQ(settings_file::ParsedLineCount() - before, lines);
+
+    // A write keeps every line and is not parsed again by its writer.
+    key.WriteText("V20000", "new");
+    EXPECT_EQ(test::ReadFile(user.StoreFile()), file + "sz V20000 new\n");
+    EXPECT_EQ(key.ReadText("V19999"), "19999");
+    EXPECT_EQ(settings_file::ParsedLineCount() - before, lines);
+
+    // Another process's write (a new file put in place) is seen at once.
+    test::WriteFile(user.File("other"), file + "sz V20000 other\n");
+    std::filesystem::rename(user.File("other"), user.StoreFile());
+    EXPECT_EQ(key.ReadText("V20000"), "other");
+    EXPECT_EQ(settings_file::ParsedLineCount() - before, 2 * lines + 1);
 }
 
 TEST(SettingsStore, TwoProcessesWritingAtOnceLoseNothing) {

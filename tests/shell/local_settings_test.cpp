@@ -155,14 +155,15 @@ TEST_F(LocalSettingsTest, WithoutAStoreReadsGiveDefaultsAndWritesAreLost) {
     EXPECT_EQ(ReadSettingInt("Settings", "Language", 0), 0);
 }
 
-TEST_F(LocalSettingsTest, UnreadableStoreFileGivesDefaults) {
+TEST_F(LocalSettingsTest, AStoreFileReplacedByAnotherFileStartsAfresh) {
     OpenSettingsStore();
     WriteSettingInt("Settings", "Language", 1);
     kestrow::test::WriteFile(user_.StoreFile(), "not a store\n");
     EXPECT_EQ(ReadSettingInt("Settings", "Language", 0), 0);
     EXPECT_EQ(ReadSettingText("Information", "folder", "C:\\"), "C:\\");
-    WriteSettingInt("Settings", "Language", 1);  // ignored, the file is left alone
-    EXPECT_EQ(kestrow::test::ReadFile(user_.StoreFile()), "not a store\n");
+    // The other file was moved aside; writes go to a fresh store again.
+    WriteSettingInt("Settings", "Language", 1);
+    EXPECT_EQ(ReadSettingInt("Settings", "Language", 0), 1);
 }
 
 }  // namespace

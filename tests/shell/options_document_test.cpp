@@ -80,6 +80,13 @@ FaultReply ResetMidBody() {
     reply.reset_after = 40;
     return reply;
 }
+// One byte every 20 ms: never silent long enough for the read time-out, and
+// about 13 s for the whole document.
+FaultReply Trickles() {
+    FaultReply reply = FaultReply::Ok(kFullDocument);
+    reply.trickle = std::chrono::milliseconds(20);
+    return reply;
+}
 
 std::string Doc(const std::string& children) {
     return "<options>" + children + "</options>";
@@ -113,13 +120,15 @@ class LoadSettingsTest : public ::testing::Test {
         test::WriteFile(dir.File("launcher.exe"), "no version record here");
     }
 
-    // Short time-outs keep the unanswered-request cases quick.
+    // Short time-outs keep the unanswered and trickling cases quick.
+    static constexpr long kMaxFetchMs = 1000;
     OptionsSource Source(const std::string& primary, const std::string& fallback) {
         OptionsSource source;
         source.primary_url = primary;
         source.fallback_url = fallback;
         source.connect_timeout_ms = 2000;
         source.read_timeout_ms = 500;
+        source.max_fetch_ms = kMaxFetchMs;
         source.executable_path = [this] { return dir.File("launcher.exe"); };
         source.log_info = [this](std::string_view line) { logged.emplace_back(line); };
         return source;
@@ -244,6 +253,9 @@ TEST_F(LoadSettingsTest, FallbackWhenThePrimaryFails) {
         {"stalls in the body", server.Url("/primary/options.xml"), StallsMidBody()},
         {"body cut short", server.Url("/primary/options.xml"), CutShort()},
         {"reset in the body", server.Url("/primary/options.xml"), ResetMidBody()},
+        {"trickles", server.Url("/primary/options.xml"), Trickles()},
+        {"larger than 4 MiB", server.Url("/primary/options.xml"),
+         FaultReply::Ok(Doc("<version>huge</version>" + std::string(4 << 20, ' ')))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -278,6 +290,21 @@ TEST_F(LoadSettingsTest, BothAddressesFailFieldsKeepTheirValues) {
     EXPECT_EQ(state->g_Critical_Version, 0);
     EXPECT_FALSE(state->g_IsBlock);
     EXPECT_EQ(logged.size(), 1u);
+}
+
+TEST_F(LoadSettingsTest, TricklingAddressesGiveUpAtTheCap) {
+    FillWithOldValues(*state);
+    server.On("/primary/options.xml", Trickles());
+    server.On("/fallback/options.xml", Trickles());
+    const auto start = std::chrono::steady_clock::now();
+    LoadSettings(ServedSource());
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(state->g_ErrorConnect, 2);
+    ExpectOldValues(*state);
+    EXPECT_EQ(Hits(server, "/fallback/options.xml"), 1);
+    // Two capped attempts of 1 s each, against 27 s for both documents
+    // trickled whole; the margin is for a loaded machine.
+    EXPECT_LT(took, std::chrono::seconds(8));
 }
 
 TEST_F(LoadSettingsTest, AnswerThatIsNotADocumentChangesNothing) {

@@ -64,6 +64,8 @@ TEST(DefaultOptionsSource, BuildSettingsReplacedByTheEnvironment) {
         EXPECT_EQ(source.fallback_url, c.fallback);
         EXPECT_EQ(source.connect_timeout_ms, 10000);
         EXPECT_EQ(source.read_timeout_ms, 30000);
+        EXPECT_EQ(source.max_fetch_ms, 10000);
+        EXPECT_EQ(source.max_bytes, 4 << 20);
     }
 }
 

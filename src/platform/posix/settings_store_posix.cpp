@@ -1,3 +1,4 @@
+#include <memory>
 #include <utility>
 
 #include "platform/env.h"
@@ -37,10 +38,9 @@ std::string JoinKey(const std::string& base, std::string_view relative) {
     return NormalizeKeyPath(base + "\\" + std::string(relative));
 }
 
-const settings_file::Value& FindTyped(const std::string& file, const std::string& key_path,
-                                      std::string_view name, SettingType type,
-                                      settings_file::Content& content) {
-    content = settings_file::Load(file);
+const settings_file::Value& FindTyped(const settings_file::Content& content,
+                                      const std::string& key_path, std::string_view name,
+                                      SettingType type) {
     const settings_file::Key* key = content.FindKey(key_path);
     if (!key)
         throw ESettingsError("Settings key not found: " + key_path);
@@ -65,8 +65,7 @@ SettingsKey::SettingsKey(std::string path, std::string store_file)
 SettingsKey SettingsKey::Create(std::string_view path) {
     SettingsKey key(NormalizeKeyPath(path), StoreFileOrThrow());
     // Write only when the key is new: opening an existing key changes nothing.
-    settings_file::Content content = settings_file::Load(key.store_file_);
-    if (!content.FindKey(key.path_)) {
+    if (!settings_file::Load(key.store_file_)->FindKey(key.path_)) {
         settings_file::Update(key.store_file_,
                               [&](settings_file::Content& c) { c.EnsureKey(key.path_); });
     }
@@ -75,8 +74,7 @@ SettingsKey SettingsKey::Create(std::string_view path) {
 
 std::optional<SettingsKey> SettingsKey::Open(std::string_view path) {
     SettingsKey key(NormalizeKeyPath(path), StoreFileOrThrow());
-    settings_file::Content content = settings_file::Load(key.store_file_);
-    if (!content.FindKey(key.path_))
+    if (!settings_file::Load(key.store_file_)->FindKey(key.path_))
         return std::nullopt;
     return key;
 }
@@ -90,8 +88,8 @@ std::optional<SettingsKey> SettingsKey::OpenSubKey(std::string_view relative) co
 }
 
 std::optional<SettingType> SettingsKey::TypeOf(std::string_view name) const {
-    settings_file::Content content = settings_file::Load(store_file_);
-    const settings_file::Key* key = content.FindKey(path_);
+    const std::shared_ptr<const settings_file::Content> content = settings_file::Load(store_file_);
+    const settings_file::Key* key = content->FindKey(path_);
     if (!key)
         return std::nullopt;
     const settings_file::Value* value = settings_file::FindValue(*key, name);
@@ -101,13 +99,13 @@ std::optional<SettingType> SettingsKey::TypeOf(std::string_view name) const {
 }
 
 std::string SettingsKey::ReadText(std::string_view name) const {
-    settings_file::Content content;
-    return FindTyped(store_file_, path_, name, SettingType::Text, content).text;
+    const std::shared_ptr<const settings_file::Content> content = settings_file::Load(store_file_);
+    return FindTyped(*content, path_, name, SettingType::Text).text;
 }
 
 std::uint32_t SettingsKey::ReadDWord(std::string_view name) const {
-    settings_file::Content content;
-    return FindTyped(store_file_, path_, name, SettingType::DWord, content).dword;
+    const std::shared_ptr<const settings_file::Content> content = settings_file::Load(store_file_);
+    return FindTyped(*content, path_, name, SettingType::DWord).dword;
 }
 
 void SettingsKey::WriteText(std::string_view name, std::string_view value) const {

@@ -1,8 +1,8 @@
 #pragma once
-// The change-log request takes up to 5 s to connect and 10 s per silent read.
-// The user-interface thread must keep serving the update run's window calls
-// meanwhile, so the request runs on a thread of its own while the caller's
-// thread serves every event but user input.
+// The change-log request takes up to 20 s (5 s to connect, 10 s per silent
+// read, the whole capped). The user-interface thread must keep serving the
+// update run's window calls meanwhile, so the request runs on a thread of its
+// own while the caller's thread serves every event but user input.
 
 #include <string>
 
