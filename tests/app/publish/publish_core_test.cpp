@@ -19,6 +19,20 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
+// client/ (and patch/) of dir into www/, fast and quiet.
+PublishOptions QuickOptions(const TempDir& dir, bool with_patch) {
+    PublishOptions o;
+    o.client_dir = dir.File("client");
+    o.patch_dir = with_patch ? dir.File("patch") : "";
+    o.out_dir = dir.File("www");
+    o.base_url = "http://127.0.0.1:1";
+    o.preset = 0;
+    o.jobs = 1;
+    o.version = "1.0.0.0";
+    o.progress = false;
+    return o;
+}
+
 // liblzma's own .lzma reader, independent of the encoder under test.
 std::string DecodeAlone(const std::string& archive) {
     lzma_stream strm = LZMA_STREAM_INIT;
@@ -99,15 +113,7 @@ TEST(Publish, NamesPatchFilesThatDifferFromTheClient) {
     WriteFile(dir.File("patch/System/L2.ini"), "new");
     WriteFile(dir.File("patch/system/same.int"), "same");
     WriteFile(dir.File("patch/system/only_patch.int"), "p");
-    PublishOptions o;
-    o.client_dir = dir.File("client");
-    o.patch_dir = dir.File("patch");
-    o.out_dir = dir.File("www");
-    o.base_url = "http://127.0.0.1:1";
-    o.preset = 0;
-    o.jobs = 1;
-    o.version = "1.0.0.0";
-    o.progress = false;
+    const PublishOptions o = QuickOptions(dir, true);
     EXPECT_EQ(Publish(o).patch_differs_from_client, std::vector<std::string>{"System\\L2.ini"});
 }
 
@@ -141,15 +147,7 @@ TEST(Publish, RefusesAFileBesideItsArchiveName) {
         for (const std::string& f : c.patch) {
             WriteFile(dir.File("patch/" + f), f);
         }
-        PublishOptions o;
-        o.client_dir = dir.File("client");
-        o.patch_dir = c.patch.empty() ? "" : dir.File("patch");
-        o.out_dir = dir.File("www");
-        o.base_url = "http://127.0.0.1:1";
-        o.preset = 0;
-        o.jobs = 1;
-        o.version = "1.0.0.0";
-        o.progress = false;
+        const PublishOptions o = QuickOptions(dir, !c.patch.empty());
         if (c.named.empty()) {
             EXPECT_NO_THROW(Publish(o));
             continue;
