@@ -33,8 +33,8 @@ net::HttpSettings ChangeLogHttpSettings(std::chrono::milliseconds max_fetch_time
     settings.connect_timeout_ms = kConnectTimeoutMs;
     settings.read_timeout_ms = kReadTimeoutMs;
     settings.max_total_ms = static_cast<long>(max_fetch_time.count());
-    settings.low_speed_bytes = kLowSpeedBytes;
-    settings.low_speed_time_ms = kLowSpeedTimeMs;
+    settings.low_speed_bytes = net::kSlowTransferBytes;
+    settings.low_speed_time_ms = net::kSlowTransferWindowMs;
     settings.follow_redirects = false;
     return settings;
 }

@@ -19,9 +19,6 @@ inline constexpr std::int64_t kMaxBodyBytes = 8 * 1024 * 1024;
 // the launcher back for long: the whole request, connection included, ends
 // after this, with kTextTooSlow.
 inline constexpr std::chrono::milliseconds kMaxFetchTime{20000};
-// The slow-transfer rule of every request: fewer bytes than this in that time fail.
-inline constexpr long kLowSpeedBytes = 1024;
-inline constexpr long kLowSpeedTimeMs = 60000;
 
 // The launcher's User-Agent, the two time-outs, the cap on the whole fetch,
 // the slow-transfer rule, no proxy, redirects not followed; everything else

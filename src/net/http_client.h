@@ -35,6 +35,11 @@ class EIdHTTPProtocolException : public platform::Error {
     int code_;
 };
 
+// The slow-transfer rule every request of the program carries: fewer bytes
+// than this within the window fail the request like a silent connection.
+inline constexpr long kSlowTransferBytes = 1024;
+inline constexpr long kSlowTransferWindowMs = 60000;
+
 // A body larger than the client's limit.
 class EResponseTooLarge : public platform::Error {
   public:

@@ -127,8 +127,8 @@ net::HttpSettings OptionsHttpSettings(const OptionsSource& source) {
     settings.connect_timeout_ms = source.connect_timeout_ms;
     settings.read_timeout_ms = source.read_timeout_ms;
     settings.max_total_ms = source.max_fetch_ms;
-    settings.low_speed_bytes = kOptionsLowSpeedBytes;
-    settings.low_speed_time_ms = kOptionsLowSpeedTimeMs;
+    settings.low_speed_bytes = net::kSlowTransferBytes;
+    settings.low_speed_time_ms = net::kSlowTransferWindowMs;
     settings.max_body_bytes = source.max_bytes;
     return settings;
 }

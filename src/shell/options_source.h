@@ -14,9 +14,6 @@ namespace kestrow::shell {
 inline constexpr long kOptionsConnectTimeoutMs = 10'000;
 inline constexpr long kOptionsReadTimeoutMs = 30'000;  // without any data
 inline constexpr long kOptionsMaxFetchMs = 10'000;     // connect to last byte
-// The slow-transfer rule of every request: fewer bytes than this in that time fail.
-inline constexpr long kOptionsLowSpeedBytes = 1024;
-inline constexpr long kOptionsLowSpeedTimeMs = 60'000;
 // The document is a few hundred bytes; a larger answer fails like any other.
 inline constexpr std::int64_t kOptionsMaxBytes = std::int64_t{4} << 20;
 

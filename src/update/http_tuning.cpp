@@ -7,8 +7,8 @@ net::HttpSettings UpdateHttpSettings() {
     settings.follow_redirects = true;
     settings.connect_timeout_ms = kConnectTimeoutMs;
     settings.read_timeout_ms = kReadTimeoutMs;
-    settings.low_speed_bytes = kLowSpeedBytes;
-    settings.low_speed_time_ms = kReadTimeoutMs;
+    settings.low_speed_bytes = net::kSlowTransferBytes;
+    settings.low_speed_time_ms = net::kSlowTransferWindowMs;
     settings.user_agent = kUserAgent;
     settings.extra_headers = {"Connection: keep-alive"};
     settings.accept = "*/*";

@@ -10,9 +10,6 @@ namespace kestrow::update {
 
 inline constexpr long kConnectTimeoutMs = 10000;
 inline constexpr long kReadTimeoutMs = 60000;
-// A transfer that brings fewer bytes than this within the read time-out fails
-// like a silent one: a trickle must not hold a run for ever.
-inline constexpr long kLowSpeedBytes = 1024;
 // A catalogue body is held in memory: larger ones fail the catalogue stage.
 inline constexpr std::int64_t kMaxCatalogueBytes = std::int64_t{256} << 20;
 using core::kUserAgent;
