@@ -37,7 +37,8 @@ struct LauncherState {
     std::string g_CurrentVersion, g_NameExeFile, g_DirUSERPROFILE;
 
     int g_ErrorConnect = 0;  // 0 primary answered, 1 fallback answered, 2 both failed
-    int g_nFilesOnlyRead = 0;
+    // Counted by the run's scan while the window may show it.
+    std::atomic<int> g_nFilesOnlyRead{0};
     bool g_bIsUpdateClient = false;
 
     // Auto-login window state kept by the main window.
@@ -45,7 +46,8 @@ struct LauncherState {
     int g_nDirSelectIndex = 0, g_nShowType = 0, g_nShowType1First = 0;
 
     // Hooks the shell installs at start-up, so lower layers can reach back up
-    // without including it. reloadOptions: LoadSettings, on the caller's thread.
+    // without including it. reloadOptions: the options fetched again on the
+    // caller's thread and read into this state on the window's thread.
     std::function<void()> reloadOptions;
 };
 

@@ -5,6 +5,7 @@
 // hold none of their own locks across these calls.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace kestrow::core {
@@ -35,6 +36,11 @@ class WindowPort {
 
     // A modal message box with an OK button; returns when it has been closed.
     virtual void ShowMessage(const std::string& text) = 0;
+
+    // Runs call on the window's thread and returns when it has run (an
+    // exception it raises is raised again here). For state the window reads
+    // without a lock. Ports without a thread of their own run it at once.
+    virtual void RunOnWindowThread(const std::function<void()>& call) { call(); }
 };
 
 // The process-wide window port. Until one is installed (and after

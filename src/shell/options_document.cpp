@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/launcher_state.h"
+#include "core/window_port.h"
 #include "log/app_logger.h"
 #include "platform/env.h"
 #include "shell/cache_buster.h"
@@ -133,19 +134,27 @@ net::HttpSettings OptionsHttpSettings(const OptionsSource& source) {
     return settings;
 }
 
-void LoadSettings(const OptionsSource& source) {
-    core::LauncherState& state = core::Launcher();
+FetchedOptions FetchOptionsDocument(const OptionsSource& source) {
     OptionsSession session(OptionsHttpSettings(source));
-    state.g_ErrorConnect = 0;
-    std::string url = AddCacheBuster(source.primary_url);
-    if (!session.ConnectProxy("Normal", "", 0, url)) {
-        state.g_ErrorConnect = 1;
-        url = AddCacheBuster(source.fallback_url);
-        if (!session.ConnectProxy("Normal", "", 0, url))
-            state.g_ErrorConnect = 2;
+    FetchedOptions fetched;
+    fetched.error_connect = 0;
+    fetched.url = AddCacheBuster(source.primary_url);
+    if (!session.ConnectProxy("Normal", "", 0, fetched.url)) {
+        fetched.error_connect = 1;
+        fetched.url = AddCacheBuster(source.fallback_url);
+        if (!session.ConnectProxy("Normal", "", 0, fetched.url))
+            fetched.error_connect = 2;
     }
+    fetched.text = session.xmlString();
+    return fetched;
+}
+
+void ApplyOptionsDocument(const FetchedOptions& fetched, const OptionsSource& source) {
+    core::LauncherState& state = core::Launcher();
+    state.g_ErrorConnect = fetched.error_connect;
+    const std::string& url = fetched.url;
     try {
-        if (!ReadOptionsDocument(session.xmlString(), source, state))
+        if (!ReadOptionsDocument(fetched.text, source, state))
             return;
         const std::string line = SettingsLoadedLine(url, state);
         if (source.log_info) {
@@ -158,8 +167,17 @@ void LoadSettings(const OptionsSource& source) {
     }
 }
 
+void LoadSettings(const OptionsSource& source) {
+    ApplyOptionsDocument(FetchOptionsDocument(source), source);
+}
+
 void LoadSettings() {
     LoadSettings(DefaultOptionsSource());
+}
+
+void ReloadSettings(const OptionsSource& source) {
+    const FetchedOptions fetched = FetchOptionsDocument(source);
+    core::Window().RunOnWindowThread([&] { ApplyOptionsDocument(fetched, source); });
 }
 
 }  // namespace kestrow::shell

@@ -37,11 +37,28 @@ class OptionsSession {
 // redirects, the source's time-outs and size cap, the slow-transfer rule.
 net::HttpSettings OptionsHttpSettings(const OptionsSource& source);
 
-// Fetches and reads the options document into core::Launcher(). g_ErrorConnect
-// becomes 0 (primary answered), 1 (fallback answered) or 2 (both failed). The
-// fields are read in a fixed order, each assigned as soon as it is read, and the
-// reading stops silently at the first failure, leaving the rest as they were.
+// The options document as fetched: which address answered (g_ErrorConnect's
+// value) and its text.
+struct FetchedOptions {
+    int error_connect = 2;
+    std::string url;   // the address last asked, cache-buster included
+    std::string text;  // empty when neither address answered
+};
+
+// The primary address, else the fallback. Touches no launcher state.
+FetchedOptions FetchOptionsDocument(const OptionsSource& source);
+
+// Reads fetched options into core::Launcher(): g_ErrorConnect, then the fields
+// in a fixed order, each assigned as soon as it is read; the reading stops
+// silently at the first failure, leaving the rest as they were.
+void ApplyOptionsDocument(const FetchedOptions& fetched, const OptionsSource& source);
+
+// Fetch and apply on the calling thread (the window's thread at start-up).
 void LoadSettings(const OptionsSource& source);
 void LoadSettings();  // DefaultOptionsSource()
+
+// LoadSettings for another thread: fetched there, applied on the window's
+// thread, since the window reads these fields without a lock.
+void ReloadSettings(const OptionsSource& source);
 
 }  // namespace kestrow::shell

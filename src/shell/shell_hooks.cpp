@@ -5,7 +5,7 @@
 namespace kestrow::shell {
 
 void InstallShellHooks(core::LauncherState& state) {
-    state.reloadOptions = [] { LoadSettings(); };
+    state.reloadOptions = [] { ReloadSettings(DefaultOptionsSource()); };
 }
 
 }  // namespace kestrow::shell

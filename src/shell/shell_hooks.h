@@ -5,7 +5,7 @@
 
 namespace kestrow::shell {
 
-// reloadOptions := LoadSettings() with the built-in options addresses.
+// reloadOptions := ReloadSettings() with the built-in options addresses.
 void InstallShellHooks(core::LauncherState& state = core::Launcher());
 
 }  // namespace kestrow::shell

@@ -43,7 +43,7 @@ class QtWindowPort final : public core::WindowPort {
         std::exception_ptr failure;
         bool done = false;
     };
-    void RunOnWindowThread(const std::function<void()>& call);
+    void RunOnWindowThread(const std::function<void()>& call) override;
     // The window's thread: runs every queued call in order.
     void ServeCalls();
 
