@@ -68,7 +68,16 @@ void SkinImage::paintEvent(QPaintEvent*) {
 
 void SkinImage::enterEvent(QEnterEvent* event) {
     QWidget::enterEvent(event);
-    emit PointerEntered();
+    // Qt reports the pointer entering a disabled control too.
+    if (isEnabled())
+        emit PointerEntered();
+}
+
+void SkinImage::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // A control disabled under the pointer lets go of its hover face.
+    if (event->type() == QEvent::EnabledChange && !isEnabled() && underMouse())
+        emit PointerLeft();
 }
 
 void SkinImage::leaveEvent(QEvent* event) {

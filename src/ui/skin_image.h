@@ -39,6 +39,7 @@ class SkinImage : public QWidget {
     QPropertyAnimation& Fade() { return fade_; }
 
   signals:
+    // Only while enabled.
     void PointerEntered();
     void PointerLeft();
     void PointerPressed(Qt::MouseButton button);
@@ -48,7 +49,9 @@ class SkinImage : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    // A disabled control neither lights up nor reacts.
     void enterEvent(QEnterEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

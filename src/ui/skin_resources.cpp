@@ -23,6 +23,10 @@ const QHash<QString, QString>& SkinIndex() {
 
 }  // namespace
 
+QIcon AppIcon() {
+    return QIcon(SkinPicture(QStringLiteral("AppIcon")));
+}
+
 bool HasSkinPicture(const QString& name) {
     return SkinIndex().contains(name.toLower());
 }

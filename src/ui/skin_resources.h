@@ -2,6 +2,7 @@
 // The skin's PNG pictures, held as Qt resources under :/skin and found by
 // name without regard to letter case ("MainRu" and "mainru" are the same).
 
+#include <QIcon>
 #include <QPixmap>
 #include <QString>
 
@@ -16,5 +17,8 @@ KESTROW_DECLARE_ERROR(SkinResourceError, Error);
 // has that name.
 QPixmap SkinPicture(const QString& name);
 bool HasSkinPicture(const QString& name);
+
+// The launcher's window icon.
+QIcon AppIcon();
 
 }  // namespace kestrow::ui

@@ -2,6 +2,8 @@
 // the pointer reaches its action.
 #include "ui/tform1.h"
 
+#include <QBitmap>
+#include <QCloseEvent>
 #include <QColor>
 #include <QGraphicsDropShadowEffect>
 #include <QRect>
@@ -10,6 +12,7 @@
 #include "core/status_texts.h"
 #include "shell/links.h"
 #include "ui/skin_resources.h"
+#include "ui/skin_style.h"
 
 namespace kestrow::ui {
 namespace {
@@ -23,10 +26,14 @@ QLabel#TextFile, QLabel#TotalFile {
 }
 QComboBox#cbSelectPatch {
   color: #dfe6f0; background: #1a212c; border: 1px solid #3a4658; border-radius: 4px;
-  padding: 1px 6px; font-size: 11px;
+  padding: 1px 0 1px 5px; font-size: 11px;
 }
 QComboBox#cbSelectPatch:hover { border-color: #d9a441; }
-QComboBox#cbSelectPatch::drop-down { border: none; width: 16px; }
+QComboBox#cbSelectPatch::drop-down {
+  subcontrol-origin: padding; subcontrol-position: center right; border: none; width: 16px;
+}
+QComboBox#cbSelectPatch::down-arrow { image: url(:/skin/ComboArrow.png); width: 10px; height: 6px; }
+QComboBox#cbSelectPatch::down-arrow:on { top: 1px; }
 QComboBox#cbSelectPatch QAbstractItemView {
   color: #dfe6f0; background: #1a212c; selection-background-color: #9b6f1f;
   border: 1px solid #3a4658;
@@ -46,7 +53,11 @@ TForm1::TForm1(WindowActions actions, QWidget* parent)
     // The window takes the shape of its background picture.
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(kWindowWidth, kWindowHeight);
-    setStyleSheet(QString::fromLatin1(kWindowStyle));
+    setStyleSheet(QString::fromLatin1(kWindowStyle) + QString::fromLatin1(kSkinScrollBarStyle));
+    setWindowIcon(AppIcon());
+    // Without a compositor the transparent corners would show black: the
+    // window takes the background's shape (both languages share it).
+    setMask(QBitmap::fromImage(SkinPicture(QStringLiteral("MainRu")).toImage().createAlphaMask()));
     shell::SetLinkOpener(actions_.open_link);
     CreateControls();
     WireControls();
@@ -59,8 +70,21 @@ TForm1::~TForm1() {
 
 void TForm1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    closed_ = false;
     if (!event->spontaneous())
         ResetButtonOverlays();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (!event->isAccepted())
+        return;
+    closed_ = true;
+    // The process ends with the window: the files in progress are cut, not
+    // finished as the cancel button lets them.
+    if (th && !th->Finished())
+        th->Run().Abort();
+    emit Closed();
 }
 
 void TForm1::CreateControls() {
@@ -148,8 +172,7 @@ void TForm1::CreateControls() {
         *g.block = image(g.block_name, g.x, g.y, g.w, g.h);
     }
 
-    cbSelectPatch = new QComboBox(MAIN_FORM);
-    cbSelectPatch->setObjectName(QStringLiteral("cbSelectPatch"));
+    cbSelectPatch = new PatchSelector(MAIN_FORM, "cbSelectPatch");
     cbSelectPatch->setGeometry(484, 258, 113, 22);
     cbSelectPatch->addItems({QStringLiteral("Classic"), QStringLiteral("Interlude")});
     btnStartBetaPatch = new QPushButton(QString::fromUtf8("Запустить High Five"), MAIN_FORM);

@@ -5,11 +5,11 @@
 // installs itself as the window port that the update run and the self-update
 // reach it through.
 
-#include <QComboBox>
 #include <QDialog>
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,6 +20,7 @@
 #include "shell/auto_update.h"
 #include "shell/game_launch.h"
 #include "shell/update_request.h"
+#include "ui/patch_selector.h"
 #include "ui/progress_view.h"
 #include "ui/qt_window_port.h"
 #include "ui/skin_image.h"
@@ -73,6 +74,10 @@ class TForm1 : public QWidget {
     void CANCEL_BUTTONClick();
     // Starts the launcher-version check beside the window (kept in thv).
     void AutoUpdate();
+    // The program is ending: the run and every transfer of the process are cut
+    // at once, and the threads' window calls are served until they have ended
+    // or the deadline has passed. True when no thread runs any more.
+    bool EndThreadsForExit(std::chrono::steady_clock::time_point deadline);
     // The client directory runs work on; empty: the working directory.
     void SetGameDirectory(std::string directory) { game_directory_ = std::move(directory); }
 
@@ -120,12 +125,18 @@ class TForm1 : public QWidget {
     StatusLabel* STATUS;
     ProgressView *FileProgress, *TotalProgress;
     StatusLabel *TextFile, *TotalFile;
-    QComboBox* cbSelectPatch;
+    PatchSelector* cbSelectPatch;
     QPushButton* btnStartBetaPatch;
     SkinImage *RUS, *ENG;
 
+  signals:
+    // The window has been closed (exit button, game start, the system): the
+    // launcher ends.
+    void Closed();
+
   protected:
     void showEvent(QShowEvent* event) override;  // FormShow
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void CreateControls();
@@ -148,6 +159,8 @@ class TForm1 : public QWidget {
     core::ScopedWindow port_scope_;
     std::string game_directory_;
     bool waiting_for_run_ = false;
+    // Closed and not shown again: no message boxes, no new run.
+    bool closed_ = false;
     std::unique_ptr<QDialog> change_log_;  // TForm3, made at its first showing
 };
 

@@ -1,6 +1,5 @@
 // Overlays, pointer set-up, the locked and unlocked states and the two bars.
-#include <QMessageBox>
-
+#include "ui/skin_message_box.h"
 #include "ui/tform1.h"
 
 namespace kestrow::ui {
@@ -129,8 +128,10 @@ void TForm1::SetTotalProgressValue(std::int64_t ACurrent, std::int64_t AMax) {
 }
 
 void TForm1::ShowMessageBox(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, this);
-    box.exec();
+    // A run that ends because the window closed reports to nobody.
+    if (closed_)
+        return;
+    ShowSkinMessage(this, text);
 }
 
 }  // namespace kestrow::ui

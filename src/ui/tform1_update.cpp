@@ -3,6 +3,7 @@
 #include <QThread>
 #include <exception>
 
+#include "net/http_client.h"
 #include "shell/update_request.h"
 #include "ui/tform1.h"
 
@@ -52,7 +53,7 @@ void TForm1::SettlePreviousRun() {
 
 void TForm1::doUpdate() {
     // While the cancel handler waits for the run, th must stay as it is.
-    if (waiting_for_run_ || !State().canUpdate)
+    if (closed_ || waiting_for_run_ || !State().canUpdate)
         return;
     SettlePreviousRun();
     update::doUpdate(th, game_directory_);
@@ -74,6 +75,20 @@ void TForm1::CANCEL_BUTTONClick() {
 
 void TForm1::AutoUpdate() {
     thv = shell::AutoUpdate();
+}
+
+bool TForm1::EndThreadsForExit(std::chrono::steady_clock::time_point deadline) {
+    closed_ = true;
+    if (th && !th->Finished())
+        th->Run().Abort();
+    // Also the version check's fetch and any change-log request.
+    net::AbortAllTransfers();
+    const auto ended = [this] { return (!th || th->Finished()) && (!thv || thv->Finished()); };
+    while (!ended() && std::chrono::steady_clock::now() < deadline) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(2);
+    }
+    return ended();
 }
 
 void TForm1::EndThreads() {

@@ -20,12 +20,23 @@ class QtEnvironment : public ::testing::Environment {
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The offscreen platform says at every showing that it cannot shape
+        // a window or pass size hints on; the widget keeps its shape anyway.
+        previous_handler_ = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+                if (message.startsWith(QLatin1String("This plugin does not support")))
+                    return;
+                previous_handler_(type, context, message);
+            });
         argv_[0] = name_.data();
         app_ = std::make_unique<QApplication>(argc_, argv_);
         if (keep_running_)
             QApplication::setQuitOnLastWindowClosed(false);
     }
-    void TearDown() override { app_.reset(); }
+    void TearDown() override {
+        app_.reset();
+        qInstallMessageHandler(previous_handler_);
+    }
 
   private:
     std::string name_;
@@ -33,6 +44,7 @@ class QtEnvironment : public ::testing::Environment {
     int argc_ = 1;
     char* argv_[2] = {nullptr, nullptr};
     std::unique_ptr<QApplication> app_;
+    static inline QtMessageHandler previous_handler_ = nullptr;
 };
 
 }  // namespace kestrow::test

@@ -21,12 +21,14 @@ using kestrow::artwork::Link;
 using kestrow::artwork::StartFace;
 using kestrow::artwork::Tool;
 
-QString LoadFont(const char* path) {
+// The family a font file is to be drawn with; empty when the file is missing
+// or does not carry it (a condensed face's file also names the plain family).
+QString LoadFont(const char* path, const char* family) {
     const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(path));
     if (id < 0)
         return {};
-    const QStringList families = QFontDatabase::applicationFontFamilies(id);
-    return families.isEmpty() ? QString() : families.first();
+    const QString wanted = QString::fromLatin1(family);
+    return QFontDatabase::applicationFontFamilies(id).contains(wanted) ? wanted : QString();
 }
 
 struct Picture {
@@ -75,6 +77,8 @@ std::vector<Picture> Pictures() {
         {"FlagEng", [=] { return a::Flag(en); }},
         {"ProgressTile", [] { return a::ProgressTile(); }},
         {"changelog_background", [] { return a::ChangeLogBackground(); }},
+        {"ComboArrow", [] { return a::ComboArrow(); }},
+        {"AppIcon", [] { return a::AppIcon(); }},
     };
     // The command buttons: <Command><Face><Language>[_Client].
     struct CommandName {
@@ -112,12 +116,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     kestrow::artwork::SkinFonts fonts{
-        LoadFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"),
-        LoadFont("/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf"),
-        LoadFont("/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf"),
+        LoadFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "DejaVu Sans"),
+        LoadFont("/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf", "DejaVu Serif"),
+        LoadFont("/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf",
+                 "DejaVu Sans Condensed"),
     };
-    LoadFont("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
-    LoadFont("/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf");
+    LoadFont("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", "DejaVu Sans");
+    LoadFont("/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf", "DejaVu Serif");
     if (fonts.sans.isEmpty() || fonts.serif.isEmpty() || fonts.condensed.isEmpty()) {
         std::fprintf(stderr, "the DejaVu fonts (fonts-dejavu-core) are needed\n");
         return 1;

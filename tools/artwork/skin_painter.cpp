@@ -402,8 +402,22 @@ void DrawCommand(QPainter& p, Command command, const QRectF& r, FaceState state,
         text = kGold;
     }
     ButtonBody(p, body, 5, top, bottom, edge);
-    // A small glyph at the left: arrows for updates, a cross for cancel.
-    const QPointF g(body.left() + 13, body.center().y());
+
+    // Glyph and caption side by side, centred together, so every button's
+    // face sits in its middle; a caption too wide for the regular face takes
+    // the condensed one rather than crowding the glyph or the edge.
+    constexpr qreal kGlyph = 10, kGap = 6, kMargin = 8;
+    const QString caption = CommandText(command, language);
+    QFont font = Font(g_fonts.sans, 11, QFont::DemiBold);
+    qreal text_width = QFontMetricsF(font).horizontalAdvance(caption);
+    if (kGlyph + kGap + text_width > body.width() - 2 * kMargin) {
+        font = Font(g_fonts.condensed, 11, QFont::DemiBold);
+        text_width = QFontMetricsF(font).horizontalAdvance(caption);
+    }
+    const qreal left = body.center().x() - (kGlyph + kGap + text_width) / 2;
+    // A small glyph: an arrow for the patch, a circling arrow for the full
+    // check, a cross for cancel.
+    const QPointF g(left + kGlyph / 2, body.center().y());
     p.setPen(QPen(blocked ? text : kGold, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     if (command == Command::Cancel) {
@@ -417,13 +431,7 @@ void DrawCommand(QPainter& p, Command command, const QRectF& r, FaceState state,
         p.drawPolyline(
             QPolygonF{g + QPointF(2.5, -6), g + QPointF(4.5, -2.5), g + QPointF(1, -1.5)});
     }
-    // Right of the glyph; a text too wide for the regular face takes the
-    // condensed one rather than running into the glyph.
-    const QRectF area = body.adjusted(23, 0, -4, 0);
-    const QString caption = CommandText(command, language);
-    QFont font = Font(g_fonts.sans, 11, QFont::DemiBold);
-    if (QFontMetricsF(font).horizontalAdvance(caption) > area.width())
-        font = Font(g_fonts.condensed, 11, QFont::DemiBold);
+    const QRectF area(left + kGlyph + kGap, body.top(), text_width + 1, body.height());
     Caption(p, area, caption, font, text);
 }
 
@@ -736,12 +744,31 @@ QImage ChangeLogBackground() {
     p.setPen(QPen(QColor(0x2e, 0x37, 0x46), 1));
     p.setBrush(QColor(0x0a, 0x0d, 0x12));
     p.drawRoundedRect(panel.adjusted(-0.5, -0.5, 0.5, 0.5), 6, 6);
+    // The OK button below the panel is a styled push button of the window.
+    return image;
+}
 
-    // OK button area at (160, 368), 60 x 22.
-    const QRectF ok(160, 368, 60, 22);
-    ButtonBody(p, ok.adjusted(0.5, 0.5, -0.5, -0.5), 5, kGold, kGoldDeep, kGoldLight.darker(110));
-    Caption(p, ok, QStringLiteral("OK"), Font(g_fonts.sans, 11, QFont::Bold),
-            QColor(0x1a, 0x12, 0x05), 0);
+QImage ComboArrow() {
+    QImage image = Canvas(10, 6);
+    QPainter p(&image);
+    Prepare(p);
+    p.setPen(QPen(kGoldLight, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF{QPointF(1, 1), QPointF(5, 5), QPointF(9, 1)});
+    return image;
+}
+
+QImage AppIcon() {
+    QImage image = Canvas(128, 128);
+    QPainter p(&image);
+    Prepare(p);
+    const QRectF tile(4, 4, 120, 120);
+    QLinearGradient sky(tile.topLeft(), tile.bottomLeft());
+    sky.setColorAt(0, QColor(0x22, 0x2b, 0x39));
+    sky.setColorAt(1, QColor(0x0b, 0x0e, 0x13));
+    p.setPen(QPen(QColor(0x8f, 0x60, 0x18), 2));
+    p.setBrush(sky);
+    p.drawRoundedRect(tile, 24, 24);
+    DrawCrest(p, QRectF(28, 18, 72, 90));
     return image;
 }
 

@@ -44,7 +44,13 @@ QImage Flag(Language language);
 // One tile of the progress bars' fill, 24 x 19.
 QImage ProgressTile();
 
-// The change-log window's 400 x 400 background.
+// The change-log window's 400 x 400 background (heading and text panel).
 QImage ChangeLogBackground();
+
+// The patch list's drop-down arrow, 10 x 6.
+QImage ComboArrow();
+
+// The window icon, 128 x 128: the crest on a dark rounded tile.
+QImage AppIcon();
 
 }  // namespace kestrow::artwork

@@ -1,6 +1,5 @@
 #include "app/launcher/startup.h"
 
-#include <QMessageBox>
 #include <exception>
 
 #include "platform/env.h"
@@ -12,6 +11,7 @@
 #include "shell/shell_hooks.h"
 #include "shell/shell_texts.h"
 #include "shell/single_instance.h"
+#include "ui/skin_message_box.h"
 
 namespace kestrow::app {
 
@@ -20,8 +20,7 @@ bool FormCreate(ui::TForm1& form) {
     state.g_UserTemp = platform::TempPath();
 
     if (!shell::IsRunFirst()) {
-        QMessageBox::information(nullptr, QString(),
-                                 QString::fromUtf8(shell::kAlreadyRunningMessage));
+        ui::ShowSkinMessage(nullptr, QString::fromUtf8(shell::kAlreadyRunningMessage));
         return false;
     }
 
@@ -45,8 +44,7 @@ bool FormCreate(ui::TForm1& form) {
         form.AutoUpdate();
     } catch (const std::exception& e) {
         // The window stays in the checking state: canUpdate remains false.
-        QMessageBox::information(&form, form.windowTitle(),
-                                 QString::fromUtf8("Error: ") + QString::fromStdString(e.what()));
+        ui::ShowSkinMessage(&form, QString::fromUtf8("Error: ") + QString::fromStdString(e.what()));
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "ui/changelog/tform3.h"
 
 #include <QApplication>
+#include <QBitmap>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -12,6 +13,7 @@
 
 #include "core/launcher_state.h"
 #include "ui/changelog/background_fetch.h"
+#include "ui/skin_style.h"
 
 namespace kestrow::ui {
 namespace {
@@ -48,6 +50,8 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     Image1->setGeometry(0, 0, kChangeLogWidth, kChangeLogHeight);
     Image1->setScaledContents(true);
     Image1->setPixmap(Background());
+    // Clean rounded corners also without a compositor.
+    setMask(QBitmap::fromImage(Image1->pixmap().toImage().createAlphaMask()));
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -57,12 +61,14 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     Memo1->setFrameShape(QFrame::NoFrame);
     // The text sits on the background's dark panel.
     Memo1->setStyleSheet(
-        QStringLiteral("QPlainTextEdit { background: transparent; color: #e4e4e4; }"));
+        QStringLiteral("QPlainTextEdit { background: transparent; color: #e4e4e4; }") +
+        QString::fromLatin1(kSkinScrollBarStyle));
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(160, 368, 60, 22);
     Button1->setFocusPolicy(Qt::NoFocus);
+    Button1->setStyleSheet(QString::fromLatin1(kSkinButtonStyle));
     connect(Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
 }
 

@@ -6,19 +6,23 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "core/launcher_state.h"
 #include "support/fault_server.h"
 #include "ui/qt_environment.h"
+#include "ui/skin_colours.h"
 
 namespace kestrow::ui {
 namespace {
 
 using test::FaultReply;
 using test::FaultServer;
+using test::LightGreyShare;
 
 [[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(
     new kestrow::test::QtEnvironment("ui_changelog", /*keep_running=*/false));
@@ -63,6 +67,22 @@ TEST_F(ChangeLogWindow, HasItsControlsWhereTheSkinExpectsThem) {
     form.show();
     EXPECT_EQ(ok->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_TRUE(Control<QLabel>("Image1")->testAttribute(Qt::WA_TransparentForMouseEvents));
+}
+
+TEST_F(ChangeLogWindow, OkButtonAndScrollBarWearTheSkinAndCornersAreCut) {
+    std::string lines;
+    for (int i = 0; i < 200; ++i)
+        lines += "line " + std::to_string(i) + "\n";
+    Serve(FaultReply::Ok(lines));
+    form.show();
+    QScrollBar* bar = Control<QPlainTextEdit>("Memo1")->verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_LT(LightGreyShare(bar->grab().toImage()), 0.02);
+    EXPECT_LT(LightGreyShare(Control<QPushButton>("Button1")->grab().toImage()), 0.02);
+
+    for (QPoint corner : {QPoint(0, 0), QPoint(399, 0), QPoint(0, 399), QPoint(399, 399)})
+        EXPECT_FALSE(form.mask().contains(corner)) << corner.x() << "," << corner.y();
+    EXPECT_TRUE(form.mask().contains(QPoint(200, 200)));
 }
 
 TEST_F(ChangeLogWindow, EveryShowingFetchesAfreshAndOkCloses) {

@@ -134,6 +134,41 @@ TEST_F(Pointer, EachButtonActsOnItsReleaseOrClickAndOnlyForTheLeftButton) {
     EXPECT_TRUE(form->isVisible());
 }
 
+// Qt tells a disabled control that the pointer entered it; the control shows
+// nothing and does nothing all the same.
+TEST_F(Pointer, DisabledControlsNeitherLightUpNorAct) {
+    // Lit when the run locks it: it goes dark.
+    Hover(form->UPDATE_BUTTON);
+    EXPECT_EQ(Target(form->UPDATE_ON), 1.0);
+    form->LockUpdateControls();
+    EXPECT_EQ(Target(form->UPDATE_ON), 0.0);
+    HoverNothing();
+
+    const struct {
+        const char* name;
+        SkinImage *TForm1::*hit, *TForm1::*hover;
+    } disabled[] = {
+        {"RUS (the language in use)", &TForm1::RUS, &TForm1::RUS},
+        {"UPDATE_BUTTON (locked)", &TForm1::UPDATE_BUTTON, &TForm1::UPDATE_ON},
+        {"UPDATE_BUTTON_CLIENT (locked)", &TForm1::UPDATE_BUTTON_CLIENT, &TForm1::UPDATE_ON_CLIENT},
+    };
+    for (const auto& c : disabled) {
+        SCOPED_TRACE(c.name);
+        SkinImage* hit = form.get()->*c.hit;
+        ASSERT_FALSE(hit->isEnabled());
+        Hover(hit);
+        EXPECT_EQ(Target(form.get()->*c.hover), 0.0);
+        Click(hit);
+        EXPECT_EQ(Target(form.get()->*c.hover), 0.0);
+        HoverNothing();
+    }
+    EXPECT_EQ(outside.events, Events{});
+    EXPECT_EQ(State().language, 0);
+    // The other flag is enabled and lights up.
+    Hover(form->ENG);
+    EXPECT_EQ(Target(form->ENG), 1.0);
+}
+
 TEST_F(Pointer, MinimiseAndExitActOnTheRelease) {
     Press(form->MIN_BUTTON);
     EXPECT_FALSE(form->isMinimized());
