@@ -1,13 +1,14 @@
-// The whole update run (catalogues, scan, two download workers, one extract
-// worker) of a ~300 MiB synthetic client served by nginx on loopback, into a
+// The whole update run (catalogues, scan, two download workers, N extract
+// workers) of a ~300 MiB synthetic client served by nginx on loopback, into a
 // fresh game directory, against the larger of its two halves done by other
 // means: downloading the archives with two kept-alive libcurl connections,
-// and unpacking them with xz one after another into files. Then the same run
-// through kestrow-updater with its terminal display (stderr on a
-// pseudo-terminal), against the in-process run with a window port that shows
-// nothing, and the updater's peak resident memory. Best of N rounds
-// (PIPELINE_BENCH_ROUNDS, default 3); the pieces of a round run one after
-// another so that load from elsewhere spreads over all of them.
+// and unpacking them with N xz processes side by side, for N = 1 and N = 2.
+// Then the same run through kestrow-updater with its terminal display
+// (stderr on a pseudo-terminal), against the in-process run with a window
+// port that shows nothing, and the updater's peak resident memory with one
+// and with two extract workers. Best of N rounds (PIPELINE_BENCH_ROUNDS,
+// default 3); the pieces of a round run one after another so that load from
+// elsewhere spreads over all of them.
 #include <curl/curl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -133,13 +134,21 @@ struct InProcessTimes {
 };
 
 // The update buttons' request: the game clients are ended (with its fixed
-// pause), the run is started and the stale files are cleaned.
-InProcessTimes RunInProcess(const std::string& game) {
+// pause), the run is started with its extract workers and the stale files
+// are cleaned.
+InProcessTimes RunInProcess(const std::string& game, int extract_workers) {
     core::Launcher().messageId = -1;
     std::unique_ptr<update::UpdateRun> th;
     double kill_s = 0;
     shell::StartUpdateOptions options;
     options.game_directory = game;
+    options.do_update = [&](std::unique_ptr<update::UpdateRun>& run) {
+        auto thread = std::make_unique<update::ThreadForDownLoad>(game);
+        thread->SetExtractWorkerCount(extract_workers);
+        run = std::make_unique<update::UpdateRun>(std::move(thread));
+        run->Start();
+        return true;
+    };
     options.kill_game_processes = [&kill_s] {
         const auto start = Clock::now();
         shell::KillGameProcesses();
@@ -206,30 +215,40 @@ int Main() {
         "TERM=xterm-256color",
     };
 
-    Best download, unpack, ours, ours_request, display;
-    long rss_kib = 0;
+    // Index 0: one extract worker (one xz), index 1: two (two xz side by side).
+    constexpr int kWorkers[] = {1, 2};
+    Best download, unpack[2], ours[2], ours_request, display;
+    long rss_kib[2] = {0, 0};
     const int rounds = Rounds();
     for (int round = 0; round < rounds; ++round) {
-        const std::string reference_dir = FreshDirectory(work + "reference");
-        ::sync();
-        download.Add(bench::DownloadArchives(fixture, base, reference_dir));
-        ::sync();
-        unpack.Add(bench::UnpackArchives(fixture, reference_dir));
-        Verify(fixture, reference_dir, "xz");
-        fs::remove_all(reference_dir);
+        for (int w = 0; w < 2; ++w) {
+            const std::string reference_dir = FreshDirectory(work + "reference");
+            ::sync();
+            download.Add(bench::DownloadArchives(fixture, base, reference_dir));
+            ::sync();
+            unpack[w].Add(bench::UnpackArchives(fixture, reference_dir, kWorkers[w]));
+            Verify(fixture, reference_dir, "xz");
+            fs::remove_all(reference_dir);
+        }
 
-        const std::string game = FreshDirectory(work + "game");
-        ::sync();
-        const InProcessTimes times = RunInProcess(game);
-        ours.Add(times.run_s);
-        ours_request.Add(times.request_s);
-        Verify(fixture, game, "the in-process run");
-        fs::remove_all(game);
+        for (int w = 0; w < 2; ++w) {
+            const std::string game = FreshDirectory(work + "game");
+            ::sync();
+            const InProcessTimes times = RunInProcess(game, kWorkers[w]);
+            ours[w].Add(times.run_s);
+            if (w == 0)
+                ours_request.Add(times.request_s);
+            Verify(fixture, game, "the in-process run");
+            fs::remove_all(game);
+        }
 
-        if (!updater.empty()) {
+        // The display's cost with one worker every round; the memory with
+        // two workers once.
+        for (int w = 0; w < (round == 0 ? 2 : 1) && !updater.empty(); ++w) {
             const std::string dir = FreshDirectory(work + "updater");
             ::sync();
-            const bench::UpdaterResult r = bench::RunOnTerminal(updater, {"--full"}, dir, env);
+            const bench::UpdaterResult r = bench::RunOnTerminal(
+                updater, {"--full", "--extract-workers", std::to_string(kWorkers[w])}, dir, env);
             if (r.exit_code != 0) {
                 throw std::runtime_error("kestrow-updater exited with " +
                                          std::to_string(r.exit_code) + ", last line \"" +
@@ -237,35 +256,42 @@ int Main() {
             }
             Verify(fixture, dir, "kestrow-updater");
             fs::remove_all(dir);
-            display.Add(r.seconds);
-            rss_kib = std::max(rss_kib, r.max_rss_kib);
-            if (round == 0 && r.display_bytes == 0)
+            if (w == 0)
+                display.Add(r.seconds);
+            rss_kib[w] = std::max(rss_kib[w], r.max_rss_kib);
+            if (round == 0 && w == 0 && r.display_bytes == 0)
                 std::fprintf(stderr,
                              "pipeline_bench: kestrow-updater drew nothing on the terminal\n");
         }
         std::fprintf(stderr, "pipeline_bench: round %d/%d done\n", round + 1, rounds);
     }
 
-    const double reference = std::max(download.value, unpack.value);
     std::printf(
         "pipeline_detail: files=%zu unpacked_mib=%.1f archive_mib=%.1f rounds=%d "
-        "download_s=%.3f unpack_s=%.3f ours_s=%.3f request_s=%.3f display_s=%.3f\n",
+        "download_s=%.3f unpack1_s=%.3f unpack2_s=%.3f ours1_s=%.3f ours2_s=%.3f "
+        "request_s=%.3f display_s=%.3f\n",
         fixture.files.size(), fixture.unpacked_bytes / mib, fixture.archive_bytes / mib, rounds,
-        download.value, unpack.value, ours.value, ours_request.value,
-        updater.empty() ? 0.0 : display.value);
-    std::printf(
-        "pipeline: ours_s=%.3f reference=max(download,unpack) reference_s=%.3f "
-        "ratio=%.2f\n",
-        ours.value, reference, ours.value / reference);
+        download.value, unpack[0].value, unpack[1].value, ours[0].value, ours[1].value,
+        ours_request.value, updater.empty() ? 0.0 : display.value);
+    for (int w = 0; w < 2; ++w) {
+        const double reference = std::max(download.value, unpack[w].value);
+        std::printf(
+            "pipeline: extract_workers=%d ours_s=%.3f reference=max(download,%d_xz_unpackers) "
+            "reference_s=%.3f ratio=%.2f (goal <= 1.15)\n",
+            kWorkers[w], ours[w].value, kWorkers[w], reference, ours[w].value / reference);
+    }
     if (updater.empty()) {
         std::printf("display_overhead: skipped (kestrow-updater not built)\n");
         std::printf("pipeline_rss_mib: skipped (kestrow-updater not built)\n");
     } else {
         std::printf("display_overhead: ratio=%.2f\n", display.value / ours_request.value);
-        std::printf("pipeline_rss_mib: %.1f\n", static_cast<double>(rss_kib) / 1024);
+        for (int w = 0; w < 2; ++w) {
+            std::printf("pipeline_rss_mib: extract_workers=%d %.1f (goal below %.1f)\n",
+                        kWorkers[w], static_cast<double>(rss_kib[w]) / 1024,
+                        100 + kWorkers[w] * dictionary_mib);
+        }
     }
-    std::printf("pipeline_lzma_dictionary_mib: %.1f (rss goal below %.1f)\n", dictionary_mib,
-                100 + dictionary_mib);
+    std::printf("pipeline_lzma_dictionary_mib: %.1f\n", dictionary_mib);
     curl_global_cleanup();
     return 0;
 }

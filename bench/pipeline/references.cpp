@@ -103,31 +103,51 @@ double DownloadArchives(const Fixture& fixture, const std::string& base_url,
     return seconds;
 }
 
-double UnpackArchives(const Fixture& fixture, const std::string& dir) {
-    // The names go in a NUL-separated list; xz reads it with --files0.
-    const std::string list = dir + ".xz-files";
-    {
-        std::ofstream out(list, std::ios::binary | std::ios::trunc);
-        for (const PublishedFile* f : LargestFirst(fixture)) {
-            out << dir << platform::GameToHostPath(f->name) << ".lzma" << '\0';
-        }
-        if (!out.flush())
-            throw std::runtime_error("cannot write " + list);
+double UnpackArchives(const Fixture& fixture, const std::string& dir, int processes) {
+    processes = std::max(1, processes);
+    // The names go in a NUL-separated list per process; xz reads it with --files0.
+    std::vector<std::string> lists;
+    std::vector<std::ofstream> outs;
+    std::vector<std::uint64_t> load(static_cast<std::size_t>(processes), 0);
+    for (int p = 0; p < processes; ++p) {
+        lists.push_back(dir + ".xz-files" + std::to_string(p));
+        outs.emplace_back(lists.back(), std::ios::binary | std::ios::trunc);
     }
-    std::string files0 = "--files0=" + list;
-    std::vector<char*> argv = {const_cast<char*>("xz"), const_cast<char*>("--format=lzma"),
-                               const_cast<char*>("-d"), const_cast<char*>("-q"),
-                               files0.data(),           nullptr};
+    for (const PublishedFile* f : LargestFirst(fixture)) {
+        const auto least = std::min_element(load.begin(), load.end()) - load.begin();
+        load[static_cast<std::size_t>(least)] += f->size;
+        outs[static_cast<std::size_t>(least)] << dir << platform::GameToHostPath(f->name) << ".lzma"
+                                              << '\0';
+    }
+    for (std::size_t p = 0; p < outs.size(); ++p) {
+        if (!outs[p].flush())
+            throw std::runtime_error("cannot write " + lists[p]);
+    }
+    outs.clear();
+
     const auto start = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "xz", nullptr, nullptr, argv.data(), environ) != 0)
-        throw std::runtime_error("cannot start xz");
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    std::vector<pid_t> pids;
+    for (const std::string& list : lists) {
+        std::string files0 = "--files0=" + list;
+        std::vector<char*> argv = {const_cast<char*>("xz"), const_cast<char*>("--format=lzma"),
+                                   const_cast<char*>("-d"), const_cast<char*>("-q"),
+                                   files0.data(),           nullptr};
+        pid_t pid = 0;
+        if (posix_spawnp(&pid, "xz", nullptr, nullptr, argv.data(), environ) != 0)
+            throw std::runtime_error("cannot start xz");
+        pids.push_back(pid);
+    }
+    bool failed = false;
+    for (const pid_t pid : pids) {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        failed = failed || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    fs::remove(list);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    for (const std::string& list : lists)
+        fs::remove(list);
+    if (failed)
         throw std::runtime_error("xz --format=lzma -d failed");
     return seconds;
 }

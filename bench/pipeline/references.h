@@ -14,9 +14,11 @@ namespace kestrow::bench {
 double DownloadArchives(const Fixture& fixture, const std::string& base_url,
                         const std::string& dir);
 
-// Unpacks the archives DownloadArchives left in dir with one
-// `xz --format=lzma -d` process, file after file, each into a file beside its
-// archive (which xz deletes, as the extract worker does). Returns the seconds.
-double UnpackArchives(const Fixture& fixture, const std::string& dir);
+// Unpacks the archives DownloadArchives left in dir with `processes`
+// `xz --format=lzma -d` processes side by side, each file after file, each
+// file into a file beside its archive (which xz deletes, as the extract
+// worker does). The files are dealt out largest first to the process with
+// the least work so far. Returns the seconds until the last one ended.
+double UnpackArchives(const Fixture& fixture, const std::string& dir, int processes = 1);
 
 }  // namespace kestrow::bench

@@ -1,5 +1,6 @@
 #include "update/extract_worker.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 
@@ -17,23 +18,29 @@ std::string Quoted(const std::string& text) {
 
 }  // namespace
 
-TExtractWorker::TExtractWorker(ThreadForDownLoad& AOwner) : FOwner(AOwner) {}
+TExtractWorker::TExtractWorker(ThreadForDownLoad& AOwner, int AThreadCount)
+    : FOwner(AOwner), thread_count_(std::clamp(AThreadCount, 1, kMaxExtractThreads)) {}
 
 TExtractWorker::~TExtractWorker() {
     // An update phase left by an error never calls Finish: without these the
-    // thread would wait for its event for ever.
+    // threads would wait for their event for ever.
     Terminate();
     Finish();
     WaitFor();
 }
 
 void TExtractWorker::Start() {
-    thread_ = FOwner.StartWorkerThread([this] { Execute(); });
+    threads_.reserve(static_cast<std::size_t>(thread_count_));
+    for (int i = 0; i < thread_count_; ++i) {
+        threads_.push_back(FOwner.StartWorkerThread([this] { Execute(); }));
+    }
 }
 
 void TExtractWorker::WaitFor() {
-    if (thread_.joinable()) {
-        thread_.join();
+    for (std::jthread& thread : threads_) {
+        if (thread.joinable()) {
+            thread.join();
+        }
     }
 }
 
@@ -53,7 +60,7 @@ void TExtractWorker::Enqueue(const std::string& OldFileName, const std::string& 
         FQueue.push_back(std::move(line));
         FEvent = true;
     }
-    event_cv_.notify_one();
+    event_cv_.notify_all();
 }
 
 void TExtractWorker::Finish() {
@@ -62,7 +69,7 @@ void TExtractWorker::Finish() {
         FFinished = true;
         FEvent = true;
     }
-    event_cv_.notify_one();
+    event_cv_.notify_all();
 }
 
 std::int32_t TExtractWorker::PendingCount() {
@@ -70,14 +77,23 @@ std::int32_t TExtractWorker::PendingCount() {
     return static_cast<std::int32_t>(FQueue.size());
 }
 
+bool TExtractWorker::Failed() {
+    const std::lock_guard lock(FCriticalSection);
+    return HasError;
+}
+
 void TExtractWorker::Execute() {
     FOwner.WriteLog(LogLevel::Info, "Extract worker started");
+    bool failed_here = false;
     while (!terminated_.load()) {
         {
             std::unique_lock lock(FCriticalSection);
-            event_cv_.wait(lock, [this] { return FEvent; });
+            // A thread that finds the queue empty resets the event before
+            // the others wake up; the finish and a failure stay visible.
+            event_cv_.wait(lock, [this] { return FEvent || FFinished || HasError; });
         }
-        while (!terminated_.load()) {
+        // Once any thread failed, the others take no further job.
+        while (!terminated_.load() && !Failed()) {
             std::optional<std::string> line;
             {
                 const std::lock_guard lock(FCriticalSection);
@@ -113,8 +129,15 @@ void TExtractWorker::Execute() {
                 ++FOwner.PipelineCompletedCount;
             } catch (...) {
                 const std::exception_ptr error = std::current_exception();
-                HasError = true;
-                ErrorMessage = platform::ExceptionText(error);
+                failed_here = true;
+                {
+                    const std::lock_guard lock(FCriticalSection);
+                    if (!HasError) {
+                        HasError = true;
+                        ErrorMessage = platform::ExceptionText(error);
+                    }
+                }
+                event_cv_.notify_all();
                 FOwner.WriteException("Extract worker failed", error);
                 break;
             }
@@ -122,14 +145,14 @@ void TExtractWorker::Execute() {
         bool done = false;
         {
             const std::lock_guard lock(FCriticalSection);
-            done = FFinished && FQueue.empty();
+            done = (FFinished && FQueue.empty()) || HasError;
         }
-        if (done || HasError) {
+        if (done) {
             break;
         }
     }
     FOwner.WriteLog(LogLevel::Info, std::string("Extract worker finished: has_error=") +
-                                        (HasError ? "True" : "False") +
+                                        (failed_here ? "True" : "False") +
                                         ", pending=" + std::to_string(PendingCount()));
 }
 

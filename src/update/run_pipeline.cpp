@@ -67,6 +67,7 @@ void ThreadForDownLoad::Execute() {
         ListFiles = {};
         ForbiddenListFiles = {};
         ListWithUpdate = {};
+        ListWithUpdateReasons = {};
         LocListFiles = {};
         LocListWithUpdate = {};
         CritFiles = {};
@@ -90,6 +91,7 @@ void ThreadForDownLoad::RunUpdatePipeline() {
     DownloadFileIndex = 0;
     IsDownloadPhase = false;
 
+    ListWithUpdateReasons.clear();  // no longer line for line once reordered
     const std::size_t before = ListWithUpdate.size();
     const std::int32_t removed = RemoveDuplicateItems(ListWithUpdate);
     WriteLog(LogLevel::Info, "Full-client duplicate cleanup: before=" + std::to_string(before) +
@@ -209,12 +211,13 @@ void ThreadForDownLoad::RunUpdatePipeline() {
 }
 
 void ThreadForDownLoad::PipelineStart(std::unique_ptr<TExtractWorker>& extract) {
-    extract = std::make_unique<TExtractWorker>(*this);
+    extract = std::make_unique<TExtractWorker>(*this, extract_worker_count_);
     ExtractWorker = extract.get();
     extract->Start();
     WriteLog(LogLevel::Info,
              "Download/extract pipeline enabled: download_ui_two_workers=True, "
-             "download_worker_count=2, extract_worker_count=1, visible_worker_status=compact");
+             "download_worker_count=2, extract_worker_count=" +
+                 std::to_string(extract->ThreadCount()) + ", visible_worker_status=compact");
 }
 
 void ThreadForDownLoad::PipelineEnd(std::unique_ptr<TExtractWorker>& extract,

@@ -32,4 +32,20 @@ std::string ScanSummaryLine(const ScanSummary& s) {
     return line;
 }
 
+const char* QueueReasonName(QueueReason reason) {
+    switch (reason) {
+        case QueueReason::Missing:
+            return "missing";
+        case QueueReason::Size:
+            return "size";
+        case QueueReason::Checksum:
+            return "checksum";
+        case QueueReason::ReadOnlyRule:
+            return "read-only rule";
+        case QueueReason::Unreadable:
+            return "unreadable";
+    }
+    return "?";
+}
+
 }  // namespace kestrow::update

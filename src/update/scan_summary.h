@@ -32,6 +32,18 @@ struct ScanSummary {
     std::int64_t unsafe_names = 0;
 };
 
+// Why the scan queues a file.
+enum class QueueReason {
+    Missing,       // no such file
+    Size,          // the size differs from the catalogue's
+    Checksum,      // the CRC-32 differs
+    ReadOnlyRule,  // the CRC differs and the read-only file lies under "system\"
+    Unreadable,    // the file could not be read for its CRC
+};
+
+// "missing", "size", "checksum", "read-only rule", "unreadable".
+const char* QueueReasonName(QueueReason reason);
+
 // "Scan summary: list_files=..., ..., scan_total_ms=..., unsafe_names=...".
 std::string ScanSummaryLine(const ScanSummary& s);
 

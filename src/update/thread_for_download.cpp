@@ -1,5 +1,6 @@
 #include "update/thread_for_download.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <exception>
@@ -17,6 +18,7 @@
 #include "platform/files.h"
 #include "update/catalogue.h"
 #include "update/catalogue_charset.h"
+#include "update/extract_worker.h"
 #include "update/file_probe.h"
 #include "update/http_tuning.h"
 #include "update/run_texts.h"
@@ -82,6 +84,10 @@ ThreadForDownLoad::ThreadForDownLoad(std::string game_directory)
           game_directory.empty() ? platform::CurrentDirectory() : std::move(game_directory))) {}
 
 ThreadForDownLoad::~ThreadForDownLoad() = default;
+
+void ThreadForDownLoad::SetExtractWorkerCount(int count) {
+    extract_worker_count_ = std::clamp(count, 1, kMaxExtractThreads);
+}
 
 void ThreadForDownLoad::WriteLog(LogLevel level, std::string_view text) {
     switch (level) {
@@ -380,6 +386,7 @@ bool ThreadForDownLoad::CheckAllFiles() {
     core::Window().ClearTotalProgressBar();
     ListFiles.clear();
     ListWithUpdate.clear();
+    ListWithUpdateReasons.clear();
     ForbiddenListFiles.clear();
     LocListFiles.clear();
     LocListWithUpdate.clear();
@@ -404,6 +411,12 @@ bool ThreadForDownLoad::CheckAllFiles() {
     last_scan_ = summary;
     WriteLog(LogLevel::Info, ScanSummaryLine(summary));
     return true;
+}
+
+bool ThreadForDownLoad::CompareFiles() {
+    compare_only_ = true;
+    ApplyHttpTuning();
+    return CheckAllFiles();
 }
 
 void ThreadForDownLoad::ScanListFiles(ScanSummary& summary) {
@@ -442,12 +455,15 @@ void ThreadForDownLoad::ScanListFiles(ScanSummary& summary) {
         const std::string_view size_text = lines[i].size.value_or(std::string_view());
         const std::string& full_path = jobs[i].host_path;
         const std::int64_t expected = jobs[i].expected_size;
-        const auto queue = [&] { ListWithUpdate.push_back(UpdateItem(name, kind, size_text)); };
+        const auto queue = [&](QueueReason reason) {
+            ListWithUpdate.push_back(UpdateItem(name, kind, size_text));
+            ListWithUpdateReasons.push_back(reason);
+        };
         const ProbeResult& probed = probe.Wait(i);
 
         if (!probed.exists) {
             ++summary.missing_files;
-            queue();
+            queue(QueueReason::Missing);
             StepTotalProgress();
             continue;
         }
@@ -457,7 +473,7 @@ void ThreadForDownLoad::ScanListFiles(ScanSummary& summary) {
             if (probed.local_size != expected) {
                 ++summary.size_mismatch;
                 ++summary.crc_skipped_by_size;
-                queue();
+                queue(QueueReason::Size);
                 StepTotalProgress();
                 continue;
             }
@@ -470,7 +486,7 @@ void ThreadForDownLoad::ScanListFiles(ScanSummary& summary) {
             WriteLog(LogLevel::Warn, "File cannot be read, queued for download: file=\"" +
                                          std::string(name) + "\", reason=\"" +
                                          platform::ExceptionText(probed.error) + "\"");
-            queue();
+            queue(QueueReason::Unreadable);
             StepTotalProgress();
             continue;
         }
@@ -478,13 +494,15 @@ void ThreadForDownLoad::ScanListFiles(ScanSummary& summary) {
             ++summary.crc_mismatch;
             const bool read_only = platform::IsReadOnly(full_path);
             if (name.substr(0, 7) == "system\\" && read_only) {
-                platform::SetNormalAttributes(full_path);  // a failure here is not examined
-                queue();
+                if (!compare_only_) {
+                    platform::SetNormalAttributes(full_path);  // a failure here is not examined
+                }
+                queue(QueueReason::ReadOnlyRule);
             } else if (read_only) {
                 ++state.g_nFilesOnlyRead;
                 ++summary.readonly_files;
             } else {
-                queue();
+                queue(QueueReason::Checksum);
             }
         }
         summary.crc_total_ms += probed.crc_ms;

@@ -72,8 +72,20 @@ class ThreadForDownLoad {
     bool CheckAllFiles();
 
     // The comparison loop over ListFiles alone (CheckAllFiles from the
-    // progress step size on), filling ListWithUpdate and the scan figures.
+    // progress step size on), filling ListWithUpdate, its reasons and the scan
+    // figures.
     void ScanListFiles(ScanSummary& summary);
+
+    // The catalogue stage and the comparison alone, on the calling thread,
+    // changing nothing on disk: the read-only rule of "system\" queues its
+    // file but leaves the attribute alone. The result of CheckAllFiles;
+    // ListWithUpdate and ListWithUpdateReasons then hold what an update would
+    // download and why. The window is neither locked nor given a final status.
+    bool CompareFiles();
+
+    // How many threads unpack the downloaded archives (1 to
+    // kMaxExtractThreads; the launcher keeps 1). Set before the run starts.
+    void SetExtractWorkerCount(int count);
 
     // Stop request: the flag the run and its workers look at between steps.
     // Any thread.
@@ -117,6 +129,9 @@ class ThreadForDownLoad {
     TextList ListFiles;
     TextList ForbiddenListFiles;
     TextList ListWithUpdate;
+    // Why the scan queued each line of ListWithUpdate, in the scan's order;
+    // the update phase reorders the list and empties this.
+    std::vector<QueueReason> ListWithUpdateReasons;
     TextList LocListFiles;       // never filled
     TextList LocListWithUpdate;  // never filled
     TextList CritFiles;
@@ -187,6 +202,8 @@ class ThreadForDownLoad {
     ThreadStarter thread_starter_;
     long last_file_pixels_ = -1;  // under DownloadStateCS
     std::atomic<bool> stop_requested_{false};
+    bool compare_only_ = false;
+    int extract_worker_count_ = 1;
     std::atomic<bool> aborted_{false};
     HttpAdjuster http_adjuster_;
     std::mutex http_mutex_;  // guards http and worker_clients_ against RequestStop and Abort

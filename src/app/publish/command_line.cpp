@@ -58,6 +58,9 @@ Options:
   --patch DIR             patch directory
   --out DIR               output directory, created when missing (required)
   --base-url URL          http:// address where OUT will be served (required)
+  --reuse PREVIOUS_OUT    take the archive of every file whose size and CRC-32
+                          equal its entry in PREVIOUS_OUT's catalogues from there
+                          (hard link, else copy) instead of compressing it again
   --preset N              LZMA preset 0-9, optionally with "e" (extreme); default 6
   --jobs N                compression threads; default: one per core
   --crit NAME             add a CritFiles entry to the patch catalogue (repeatable)
@@ -108,6 +111,8 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
             o.patch_dir = value();
         } else if (arg == "--out") {
             o.out_dir = value();
+        } else if (arg == "--reuse") {
+            o.reuse_dir = value();
         } else if (arg == "--base-url") {
             o.base_url = value();
         } else if (arg == "--preset") {

@@ -17,7 +17,8 @@ struct PublishOptions {
     std::string client_dir;
     std::string patch_dir;  // empty: the patch catalogue lists no archives
     std::string out_dir;
-    std::string base_url;  // without trailing '/'
+    std::string reuse_dir;  // an earlier publish's output; empty: compress everything
+    std::string base_url;   // without trailing '/'
     std::uint32_t preset = 6;
     bool extreme = false;
     unsigned jobs = 0;  // 0: one per core

@@ -6,7 +6,29 @@
 #include <numeric>
 #include <thread>
 
+#include "app/publish/reuse.h"
+
 namespace kestrow::publish {
+namespace {
+
+// The header first, since it costs one read; then the source's CRC.
+bool TryReuse(CompressJob& job) {
+    if (!ArchiveHeaderMatches(job.reuse->archive, job.size)) {
+        job.reuse_refused = true;
+        return false;
+    }
+    if (FileCrc(job.source) != job.reuse->crc) {
+        return false;
+    }
+    LinkOrCopyArchive(job.reuse->archive, job.archive);
+    std::error_code ec;
+    const std::uintmax_t archive_size = std::filesystem::file_size(job.archive, ec);
+    job.result = {job.reuse->crc, job.size, ec ? 0 : static_cast<std::uint64_t>(archive_size)};
+    job.reused = true;
+    return true;
+}
+
+}  // namespace
 
 void CompressAll(std::vector<CompressJob>& jobs, unsigned threads, const EncoderSettings& settings,
                  CompressCounters& counters) {
@@ -31,6 +53,11 @@ void CompressAll(std::vector<CompressJob>& jobs, unsigned threads, const Encoder
             }
             CompressJob& job = jobs[order[k]];
             try {
+                if (job.reuse && TryReuse(job)) {
+                    counters.bytes_done += job.size;
+                    ++counters.files_done;
+                    continue;
+                }
                 job.result = EncodeFileToLzma(job.source, job.archive, settings,
                                               [&](std::uint64_t n) { counters.bytes_done += n; });
                 ++counters.files_done;

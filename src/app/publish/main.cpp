@@ -48,6 +48,15 @@ int Run(const std::vector<std::string>& args) {
         "version %s\n",
         s.client_files, s.patch_files, mb, s.seconds, s.seconds > 0 ? mb / s.seconds : 0.0,
         s.threads, s.version.c_str());
+    std::printf("compressed %u files (%.1f MB), reused %u files, %.1f MB in all, %.1f s\n",
+                s.compressed_files, static_cast<double>(s.compressed_bytes) / 1e6, s.reused_files,
+                mb, s.seconds);
+    for (const std::string& name : s.reuse_refused) {
+        std::fprintf(stderr,
+                     "kestrow-publish: warning: the earlier archive of \"%s\" does not fit its "
+                     "catalogue entry; compressed again\n",
+                     name.c_str());
+    }
     for (const std::string& name : s.patch_differs_from_client) {
         std::fprintf(stderr,
                      "kestrow-publish: warning: patch file \"%s\" differs from the client's; a "

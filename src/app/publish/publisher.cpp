@@ -12,6 +12,7 @@
 #include "app/publish/compress_pool.h"
 #include "app/publish/documents.h"
 #include "app/publish/progress_display.h"
+#include "app/publish/reuse.h"
 #include "app/publish/source_tree.h"
 #include "platform/ascii_case.h"
 #include "platform/exe_version.h"
@@ -148,6 +149,19 @@ PublishSummary Publish(const PublishOptions& o) {
         RequireFile("--changelog", o.changelog_file);
     }
     const fs::path out = Canonical(o.out_dir);
+    // The earlier publish's catalogues, read before anything is written.
+    std::unordered_map<std::string, PreviousEntry> previous_client, previous_patch;
+    if (!o.reuse_dir.empty()) {
+        RequireDirectory("--reuse", o.reuse_dir);
+        if (Canonical(o.reuse_dir) == out) {
+            throw UsageError("--reuse \"" + o.reuse_dir +
+                             "\" is the output directory: publish into a fresh one");
+        }
+        const fs::path files = fs::path(o.reuse_dir) / kFilesDir;
+        RequireFile("--reuse", (files / kClientListName).string());
+        previous_client = ReadPreviousCatalogue(files / kClientListName);
+        previous_patch = ReadPreviousCatalogue(files / kPatchListName);
+    }
     for (const auto& [option, dir] : {std::pair<std::string, std::string>{"--client", o.client_dir},
                                       {"--patch", o.patch_dir}}) {
         if (dir.empty()) {
@@ -197,17 +211,25 @@ PublishSummary Publish(const PublishOptions& o) {
 
     std::vector<CompressJob> jobs;
     std::uint64_t total_bytes = 0;
-    auto add_jobs = [&](Tree& tree, const char* folder) {
+    auto add_jobs = [&](Tree& tree, const char* folder,
+                        const std::unordered_map<std::string, PreviousEntry>& previous) {
         tree.first_job = jobs.size();
         for (const SourceFile& f : tree.files) {
             const fs::path archive = out / folder / fs::path(f.relative + ".lzma");
             CreateDirectories(archive.parent_path());
-            jobs.push_back({f.path, archive, f.size, {}});
+            CompressJob job{f.path, archive, f.size, {}};
+            if (const auto found = previous.find(f.catalogue_name);
+                found != previous.end() && found->second.size == f.size) {
+                job.reuse =
+                    ReuseCandidate{fs::path(o.reuse_dir) / folder / fs::path(f.relative + ".lzma"),
+                                   found->second.crc};
+            }
+            jobs.push_back(std::move(job));
             total_bytes += f.size;
         }
     };
-    add_jobs(client, kClientDir);
-    add_jobs(patch, kPatchDir);
+    add_jobs(client, kClientDir, previous_client);
+    add_jobs(patch, kPatchDir, previous_patch);
 
     const unsigned threads =
         o.jobs > 0 ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
@@ -265,6 +287,20 @@ PublishSummary Publish(const PublishOptions& o) {
     summary.client_files = static_cast<std::uint32_t>(client.files.size());
     summary.patch_files = static_cast<std::uint32_t>(patch.files.size());
     summary.bytes = total_bytes;
+    for (const Tree* tree : {&client, &patch}) {
+        for (std::size_t i = 0; i < tree->files.size(); ++i) {
+            const CompressJob& job = jobs[tree->first_job + i];
+            if (job.reused) {
+                ++summary.reused_files;
+            } else {
+                ++summary.compressed_files;
+                summary.compressed_bytes += job.size;
+            }
+            if (job.reuse_refused) {
+                summary.reuse_refused.push_back(tree->files[i].catalogue_name);
+            }
+        }
+    }
     summary.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     summary.threads = std::min<unsigned>(threads, std::max<std::size_t>(1, jobs.size()));

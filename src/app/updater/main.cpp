@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -10,14 +11,18 @@
 #include <thread>
 #include <vector>
 
+#include "app/updater/check_report.h"
 #include "app/updater/command_line.h"
 #include "app/updater/stored_language.h"
 #include "app/updater/terminal_port.h"
+#include "app/updater/version_text.h"
 #include "core/launcher_state.h"
 #include "core/window_port.h"
 #include "log/app_logger.h"
 #include "net/http_client.h"
+#include "platform/files.h"
 #include "platform/terminal.h"
+#include "platform/thread_priority.h"
 #include "shell/options_document.h"
 #include "shell/runtime_state.h"
 #include "shell/shell_hooks.h"
@@ -32,10 +37,13 @@ using namespace kestrow;
 std::atomic<int> g_interrupts{0};
 
 constexpr int kInterruptedExit = 130;
+constexpr int kDifferencesExit = 3;
+constexpr int kStatusUpdateBlocked = 15;
 
 // Acts on Ctrl-C while the main thread is busy: during the options fetch the
-// first one cuts it at once; during the run the first one is the launcher's
-// cancel (the files in progress finish) and the second cuts everything.
+// first one cuts it at once; during a run or a check the first one is the
+// launcher's cancel (the files in progress finish) and the second cuts
+// everything.
 class InterruptWatcher {
   public:
     explicit InterruptWatcher(updater::TerminalPort& port)
@@ -44,11 +52,11 @@ class InterruptWatcher {
     InterruptWatcher& operator=(const InterruptWatcher&) = delete;
 
     // The run the next Ctrl-C acts on; nullptr before and after it.
-    void SetRun(update::UpdateRun* run) {
+    void SetRun(update::ThreadForDownLoad* run) {
         const std::lock_guard lock(mutex_);
         run_ = run;
         if (run_ && handled_ > 0)
-            run_->Run().Abort();  // an interrupt that came before the run
+            run_->Abort();  // an interrupt that came before the run
     }
     // True once the program must end as interrupted.
     bool Interrupted() const { return g_interrupts.load() > 0; }
@@ -79,16 +87,99 @@ class InterruptWatcher {
             port_.Notice("Stopping at once.");
         net::AbortAllTransfers();
         if (run_)
-            run_->Run().Abort();
+            run_->Abort();
     }
 
     updater::TerminalPort& port_;
     std::mutex mutex_;
-    update::UpdateRun* run_ = nullptr;  // guarded by mutex_
-    int handled_ = 0;                   // guarded by mutex_
+    update::ThreadForDownLoad* run_ = nullptr;  // guarded by mutex_
+    int handled_ = 0;                           // guarded by mutex_
     std::atomic<bool> aborted_{false};
     std::jthread thread_;  // last: stopped and joined first
 };
+
+// The catalogue stage and the comparison, nothing changed on disk: no
+// client ended, no stale file cleaned, no attribute touched, no archive.
+int Check(const updater::UpdaterOptions& options, updater::TerminalPort& port,
+          InterruptWatcher& watcher) {
+    core::LauncherState& state = core::Launcher();
+    if (state.g_IsBlock) {
+        core::UpdateStatus(kStatusUpdateBlocked);
+        port.Close();
+        std::printf("%s\n", port.StatusLine().c_str());
+        return 1;
+    }
+    state.g_bIsUpdateClient = options.full_client;
+    state.g_nFilesOnlyRead = 0;
+    update::ThreadForDownLoad run(options.game_directory);
+    // A running game keeps the processor, as with the launcher's scan.
+    platform::LowerCurrentThreadPriority();
+    watcher.SetRun(&run);
+    bool compared = false;
+    std::string failure;
+    try {
+        compared = run.CompareFiles();
+    } catch (const std::exception& e) {
+        log::LogException("kestrow-updater check failed", &e);
+        failure = e.what();
+    }
+    watcher.SetRun(nullptr);
+    port.Close();
+    if (watcher.Aborted())
+        return kInterruptedExit;
+    if (!failure.empty()) {
+        std::printf("check failed: %s\n", failure.c_str());
+        return 1;
+    }
+    if (!compared) {  // the catalogue stage said why on the status line
+        std::printf("%s\n", port.StatusLine().c_str());
+        return 1;
+    }
+    if (run.Terminated()) {
+        std::printf("check cancelled\n");
+        return 1;
+    }
+    const std::vector<updater::Difference> differences =
+        updater::Differences(run.ListWithUpdate, run.ListWithUpdateReasons);
+    for (const updater::Difference& d : differences)
+        std::printf("%s\n", updater::DifferenceLine(d).c_str());
+    std::printf("%s\n", updater::CheckSummaryLine(differences, run.LastScan()).c_str());
+    return differences.empty() ? 0 : kDifferencesExit;
+}
+
+// The update buttons' request: ends running game clients, starts the run
+// (with the extract threads asked for) and cleans the stale files.
+int Update(const updater::UpdaterOptions& options, updater::TerminalPort& port,
+           InterruptWatcher& watcher) {
+    shell::StartUpdateOptions start;
+    start.game_directory = options.game_directory;
+    start.do_update = [&options](std::unique_ptr<update::UpdateRun>& th) {
+        if (!core::Launcher().canUpdate.load())
+            return false;
+        auto run = std::make_unique<update::ThreadForDownLoad>(options.game_directory);
+        run->SetExtractWorkerCount(options.extract_workers);
+        th = std::make_unique<update::UpdateRun>(std::move(run));
+        th->Start();
+        return true;
+    };
+    std::unique_ptr<update::UpdateRun> th;
+    if (options.full_client)
+        shell::RequestClientUpdate(th, start);
+    else
+        shell::RequestPatchUpdate(th, start);
+    if (th) {
+        watcher.SetRun(&th->Run());
+        th->WaitFor();
+        watcher.SetRun(nullptr);
+        th.reset();
+    }
+    port.Close();
+    std::printf("%s\n", port.StatusLine().c_str());
+    if (watcher.Aborted())
+        return kInterruptedExit;
+    const int id = core::Launcher().messageId.load();
+    return id == 4 || id == 7 ? 0 : 1;
+}
 
 int Run(const updater::UpdaterOptions& options) {
     core::LauncherState state;
@@ -108,29 +199,15 @@ int Run(const updater::UpdaterOptions& options) {
     shell::LoadSettings();
     state.language = options.language.value_or(updater::StoredLanguage());
 
-    // As the update buttons do: ends running clients, starts the run and
-    // cleans the stale files. Nothing starts once Ctrl-C came.
-    std::unique_ptr<update::UpdateRun> th;
-    if (!watcher.Interrupted()) {
-        if (options.full_client)
-            shell::RequestClientUpdate(th);
-        else
-            shell::RequestPatchUpdate(th);
-    }
-    if (th) {
-        watcher.SetRun(th.get());
-        th->WaitFor();
-        watcher.SetRun(nullptr);
-        th.reset();
-    }
-    port.Close();
-    std::printf("%s\n", port.StatusLine().c_str());
+    // Nothing starts once Ctrl-C came.
+    int status = kInterruptedExit;
+    if (!watcher.Interrupted())
+        status = options.check ? Check(options, port, watcher) : Update(options, port, watcher);
+    else
+        port.Close();
     std::fflush(stdout);
-    const int id = state.messageId.load();
     core::SetLauncher(nullptr);
-    if (watcher.Aborted())
-        return kInterruptedExit;
-    return id == 4 || id == 7 ? 0 : 1;
+    return status;
 }
 
 }  // namespace
@@ -147,6 +224,20 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::fputs(kestrow::updater::UpdaterUsage(), stdout);
         return 0;
+    }
+    if (options.version) {
+        std::fputs(kestrow::updater::VersionText().c_str(), stdout);
+        return 0;
+    }
+    if (!options.game_directory.empty()) {
+        std::error_code ec;
+        const std::filesystem::path dir = std::filesystem::absolute(options.game_directory, ec);
+        if (ec || !kestrow::platform::DirectoryExists(dir.string())) {
+            std::fprintf(stderr, "kestrow-updater: --dir \"%s\" is not a directory\n%s",
+                         options.game_directory.c_str(), kestrow::updater::UpdaterUsage());
+            return 2;
+        }
+        options.game_directory = dir.lexically_normal().string();
     }
     kestrow::platform::CatchInterrupt(g_interrupts);
     kestrow::log::InitLogger();

@@ -3,9 +3,12 @@
 // line on standard output.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -302,6 +305,157 @@ TEST_F(UpdaterTest, InterruptDuringTheOptionsFetchActsAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(10));
     EXPECT_EQ(r.exit_status, 130);
     EXPECT_EQ(server.Requests(), 1) << "neither the fallback nor a catalogue is asked for";
+}
+
+// Every entry below root: its mode, modification time and content.
+std::map<std::string, std::string> Snapshot(const std::string& root) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        struct stat st {};
+        ::lstat(e.path().c_str(), &st);
+        std::string state = std::to_string(st.st_mode) + " " + std::to_string(st.st_mtim.tv_sec) +
+                            "." + std::to_string(st.st_mtim.tv_nsec);
+        if (e.is_regular_file())
+            state += " " + test::ReadFile(e.path().string());
+        out[fs::relative(e.path(), root).generic_string()] = state;
+    }
+    return out;
+}
+
+// --check lists what an update would download and why, and changes nothing:
+// no attribute, no stale file cleaned, no archive, no request for one.
+TEST_F(UpdaterTest, CheckListsTheDifferencesAndChangesNothing) {
+    test::FaultServer server;
+    Publish(server.Url(""));
+    test::ServeTree(server, www, std::chrono::milliseconds(0));
+    fs::copy(client, game, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::remove(game + "/dir1/file 1.txt");
+    test::WriteFile(game + "/dir0/file 0.txt", "wrong size");
+    std::string other = test::ReadFile(client + "/dir2/file 2.txt");
+    other[0] = other[0] == 'x' ? 'y' : 'x';
+    test::WriteFile(game + "/dir2/file 2.txt", other);
+    test::WriteFile(game + "/system/l2.ini", "[ENGINE]\n");
+    fs::permissions(game + "/system/l2.ini", fs::perms::owner_write, fs::perm_options::remove);
+    test::WriteFile(game + "/system_classic/crash.dmp", "left by a crash");
+    const auto before = Snapshot(game);
+    const std::string options = server.Url("/_files/options.xml");
+
+    Result full = Run(options, {"--check", "--full", "--lang", "en"});
+    EXPECT_EQ(full.exit_status, 3) << test::ReadFile(dir.File("stderr.txt"));
+    std::vector<std::string> listed(full.lines.begin(), full.lines.end() - 1);
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<std::string>{
+                          "dir0\\file 0.txt\tsize", "dir1\\file 1.txt\tmissing",
+                          "dir2\\file 2.txt\tchecksum", "system\\l2.ini\tread-only rule"}));
+    EXPECT_EQ(full.Last(),
+              "check: 4 to download (missing 1, size 1, checksum 1, read-only rule 1, "
+              "unreadable 0), 13 entries compared, 0 read-only files left alone");
+    EXPECT_EQ(Snapshot(game), before);
+    for (const auto& r : server.Received())
+        EXPECT_EQ(r.target.find(".lzma"), std::string::npos) << r.target;
+
+    struct Case {
+        std::string url;
+        std::vector<std::string> args;
+        int exit_status;
+        std::string last;
+    } cases[] = {
+        {options,  // the patch catalogue lists nothing
+         {"--check", "--quiet"},
+         0,
+         "check: 0 to download (missing 0, size 0, checksum 0, read-only rule 0, "
+         "unreadable 0), 0 entries compared, 0 read-only files left alone"},
+        {server.Url("/nothing.xml"),
+         {"--check", "--full", "--lang", "en"},
+         1,
+         "Update is not available, try again later! (1) 2"},
+    };
+    for (const auto& c : cases) {
+        Result r = Run(c.url, c.args);
+        EXPECT_EQ(r.exit_status, c.exit_status) << c.url;
+        EXPECT_EQ(r.Last(), c.last) << c.url;
+    }
+    EXPECT_EQ(Snapshot(game), before);
+
+    fs::permissions(game + "/system/l2.ini", fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(Run(options, {"--full", "--quiet", "--lang", "en"}).exit_status, 0);
+    Result again = Run(options, {"--check", "--full", "--quiet"});
+    EXPECT_EQ(again.exit_status, 0);
+    EXPECT_EQ(again.lines.size(), 1u);
+}
+
+// A blocked service refuses the check as it refuses the update.
+TEST_F(UpdaterTest, CheckOfABlockedServiceFails) {
+    test::FaultServer server;
+    Publish(server.Url(""), /*block_update=*/true);
+    test::ServeTree(server, www, std::chrono::milliseconds(0));
+    Result r = Run(server.Url("/_files/options.xml"), {"--check", "--lang", "en", "--quiet"});
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.Last(), Text(15));
+}
+
+TEST_F(UpdaterTest, CheckReactsToInterrupt) {
+    test::FaultServer server;
+    Publish(server.Url(""));
+    test::ServeTree(server, www, std::chrono::milliseconds(0));
+    test::FaultReply silent = test::FaultReply::Ok(test::ReadFile(www + "/_files/clientlist.xml"));
+    silent.delay = std::chrono::minutes(5);
+    server.On("/_files/clientlist.xml", silent);
+    auto p = Start(server.Url("/_files/options.xml"), {"--check", "--full", "--quiet"});
+    auto asked = [&] {
+        for (const auto& r : server.Received())
+            if (r.target.starts_with("/_files/clientlist.xml"))
+                return true;
+        return false;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!asked() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto sent = std::chrono::steady_clock::now();
+    ::kill(p.Pid(), SIGINT);
+    Result r = Finish(p);
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(10));
+    EXPECT_EQ(r.exit_status, 1);
+}
+
+// --dir names the game directory (relative to the working one here), and
+// several extract threads leave the same files as one.
+TEST_F(UpdaterTest, DirAndExtractWorkersRepairAnotherDirectory) {
+    test::FaultServer server;
+    Publish(server.Url(""));
+    test::ServeTree(server, www, std::chrono::milliseconds(0));
+    const std::string elsewhere = dir.File("elsewhere");
+    fs::create_directories(elsewhere);
+    test::WriteFile(elsewhere + "/dir0/file 3.txt", "stale");
+    const std::string options = server.Url("/_files/options.xml");
+
+    Result r = Run(options, {"--full", "--quiet", "--lang", "en", "--dir", "../elsewhere",
+                             "--extract-workers", "3"});
+    EXPECT_EQ(r.exit_status, 0) << test::ReadFile(dir.File("stderr.txt"));
+    EXPECT_EQ(r.Last(), Text(4));
+    for (const auto& e : fs::recursive_directory_iterator(client)) {
+        if (e.is_regular_file()) {
+            const fs::path copy = elsewhere / fs::relative(e.path(), client);
+            EXPECT_TRUE(fs::exists(copy) &&
+                        test::ReadFile(copy.string()) == test::ReadFile(e.path().string()))
+                << copy;
+        }
+    }
+    EXPECT_TRUE(fs::is_empty(game));
+    EXPECT_EQ(Run(options, {"--check", "--full", "--dir=" + elsewhere}).exit_status, 0);
+    EXPECT_EQ(Run(options, {"--check", "--dir", dir.File("none")}).exit_status, 2);
+}
+
+TEST_F(UpdaterTest, VersionNamesTheProgramAndItsLibraries) {
+    Result r = Run("http://127.0.0.1:1/unused", {"--version"});
+    EXPECT_EQ(r.exit_status, 0);
+    ASSERT_FALSE(r.lines.empty());
+    EXPECT_EQ(r.lines.front(), "kestrow-updater " KESTROW_PROJECT_VERSION);
+    for (const char* library : {"liblzma ", "libcurl ", "pugixml ", "ICU "}) {
+        EXPECT_TRUE(std::any_of(r.lines.begin(), r.lines.end(), [&](const std::string& l) {
+            return l.starts_with(library);
+        })) << library;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,121 @@
+// The comparison without side effects (CompareFiles) against the scan of a
+// real run: the same files queued for the same reasons, but nothing on disk
+// touched.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/window_port.h"
+#include "platform/files.h"
+#include "update/run_fixture.h"
+
+namespace kestrow::update {
+namespace {
+
+namespace fs = std::filesystem;
+using runtest::LoggedRun;
+using runtest::RunFixture;
+using runtest::ServedFile;
+
+// Every entry below root: content, mode and modification time.
+std::map<std::string, std::string> Snapshot(const std::string& root) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        struct stat st {};
+        ::lstat(e.path().c_str(), &st);
+        std::string state = std::to_string(st.st_mode) + " " + std::to_string(st.st_mtim.tv_sec) +
+                            "." + std::to_string(st.st_mtim.tv_nsec);
+        if (e.is_regular_file() && (st.st_mode & S_IRUSR) != 0)
+            state += " " + test::ReadFile(e.path().string());
+        out[fs::relative(e.path(), root).generic_string()] = state;
+    }
+    return out;
+}
+
+struct Case {
+    std::string name;
+    std::optional<std::string> local;  // nullopt: no such file
+    bool read_only;
+    std::optional<QueueReason> reason;  // nullopt: not queued
+};
+
+class CompareTest : public ::testing::Test, public RunFixture {
+  protected:
+    // Serves "content" for every case and lays out the game directory.
+    void Prepare(const std::vector<Case>& cases) {
+        std::vector<ServedFile> files;
+        for (const Case& c : cases) {
+            files.push_back({c.name, "content", "2", {}, {}});
+            if (c.local) {
+                Put(c.name, *c.local);
+                if (c.read_only)
+                    fs::permissions(HostPath(c.name), fs::perms::owner_write,
+                                    fs::perm_options::remove);
+            }
+        }
+        Serve(files);
+    }
+    static void ExpectQueued(const LoggedRun& run, const std::vector<Case>& cases) {
+        ASSERT_EQ(run.ListWithUpdate.size(), run.ListWithUpdateReasons.size());
+        std::map<std::string, QueueReason> queued;
+        for (std::size_t i = 0; i < run.ListWithUpdate.size(); ++i) {
+            const std::string& item = run.ListWithUpdate[i];
+            queued[item.substr(0, item.find(kItemSeparator))] = run.ListWithUpdateReasons[i];
+        }
+        for (const Case& c : cases) {
+            const auto found = queued.find(c.name);
+            EXPECT_EQ(found != queued.end(), c.reason.has_value()) << c.name;
+            if (found != queued.end() && c.reason) {
+                EXPECT_EQ(QueueReasonName(found->second), QueueReasonName(*c.reason)) << c.name;
+            }
+        }
+    }
+};
+
+TEST_F(CompareTest, QueuesForTheScansReasonsWithoutTouchingTheDisk) {
+    std::vector<Case> cases = {
+        {"maps\\missing.unr", std::nullopt, false, QueueReason::Missing},
+        {"maps\\short.unr", "cont", false, QueueReason::Size},
+        {"maps\\other.unr", "CONTENT", false, QueueReason::Checksum},
+        {"system\\ro.ini", "CONTENT", true, QueueReason::ReadOnlyRule},
+        {"maps\\ro.unr", "CONTENT", true, std::nullopt},  // left alone, counted
+        {"maps\\same.unr", "content", false, std::nullopt},
+        {"locked.dat", "CONTENT", false, QueueReason::Unreadable},
+    };
+    Prepare(cases);
+    fs::permissions(HostPath("locked.dat"), fs::perms::owner_write);  // unreadable, not read-only
+    if (std::FILE* f = std::fopen(HostPath("locked.dat").c_str(), "rb")) {  // root reads anyway
+        std::fclose(f);
+        cases.back().reason = QueueReason::Checksum;
+    }
+    // A stale crash dump that an update request would clean.
+    Put("system_classic\\crash.dmp", "dump");
+    const auto before = Snapshot(game);
+    const core::ScopedWindow window(port);
+
+    LoggedRun check{game};
+    ASSERT_TRUE(check.CompareFiles());
+    ExpectQueued(check, cases);
+    EXPECT_EQ(check.LastScan().readonly_files, 1);
+    EXPECT_EQ(Snapshot(game), before);
+    EXPECT_FALSE(port.Locked());
+
+    // The real scan queues the same, and only it clears the read-only bit.
+    LoggedRun run{game};
+    run.ApplyHttpTuning();
+    ASSERT_TRUE(run.CheckAllFiles());
+    ExpectQueued(run, cases);
+    EXPECT_EQ(run.ListWithUpdate, check.ListWithUpdate);
+    EXPECT_FALSE(platform::IsReadOnly(HostPath("system\\ro.ini")));
+    EXPECT_TRUE(platform::IsReadOnly(HostPath("maps\\ro.unr")));
+    fs::permissions(HostPath("locked.dat"), fs::perms::owner_all);
+}
+
+}  // namespace
+}  // namespace kestrow::update
