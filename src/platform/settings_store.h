@@ -3,8 +3,9 @@
 // stand-in for the registry under HKEY_CURRENT_USER.
 //
 // Key paths are written as the registry writes them, with backslashes
-// ("Software\KestrowUpdater\Settings"). Key and value names compare without
-// letter case (A to Z), keeping the case they were first written with.
+// ("Software\KestrowUpdater\Settings"), at most 255 bytes as the registry's are.
+// Key and value names compare without letter case (A to Z), keeping the case
+// they were first written with.
 //
 // POSIX: one file, $XDG_CONFIG_HOME/kestrow/settings.store (else
 // ~/.config/kestrow/settings.store), mode 0600. Every write takes an exclusive

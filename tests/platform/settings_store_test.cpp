@@ -138,6 +138,14 @@ std::string Seen(const SettingsKey& key, const std::string& name) {
                                       : "dword:" + std::to_string(key.ReadDWord(name));
 }
 
+// "a\a\a..." of 301 bytes.
+std::string LongKeyPath() {
+    std::string path = "a";
+    while (path.size() < 300)
+        path += "\\a";
+    return path;
+}
+
 TEST(SettingsStore, DamagedStoresAreReadAndNothingIsLostOnRewrite) {
     struct Case {
         const char* name;
@@ -180,6 +188,17 @@ TEST(SettingsStore, DamagedStoresAreReadAndNothingIsLostOnRewrite) {
           {"Orphan", "missing"}},
          {"stray line first", "dword Critical 99999999999", "sz Bad%zz x", "garbage", "key %5CBad",
           "sz Orphan x"}},
+        // A kept line ending in CR (it came with CR CR LF) reads back as it was.
+        {"kept line ending in CR",
+         "kestrow-settings 1\n" + key + "\nsz Language 1\ngarbage\r\r\n",
+         {{"Language", "sz:1"}},
+         {"garbage\r\r"}},
+        // A key path longer than the registry allows is no key: one long line of
+        // short parts must not turn into thousands of keys.
+        {"key path too long",
+         "kestrow-settings 1\n" + key + "\nsz Language 1\nkey " + LongKeyPath() + "\nsz Deep x\n",
+         {{"Language", "sz:1"}, {"Deep", "missing"}},
+         {"key " + LongKeyPath(), "sz Deep x"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -14,6 +14,11 @@
 
 namespace kestrow::platform::settings_file {
 
+// The registry's limit on a key name, its whole path. Every part of a path is
+// a key of its own, so without it one long line of short parts would add
+// thousands of keys, each holding a copy of most of the line.
+inline constexpr std::size_t kMaxKeyPath = 255;
+
 struct Value {
     std::string name;
     SettingType type = SettingType::Text;

@@ -67,10 +67,10 @@ std::string_view Trimmed(std::string_view line) {
     return line.substr(first, line.find_last_not_of(kBlanks) - first + 1);
 }
 
-// Backslash-separated names, none of them empty.
+// Backslash-separated names, none of them empty, not too long.
 bool IsKeyPath(std::string_view path) {
-    return !path.empty() && path.front() != '\\' && path.back() != '\\' &&
-           path.find("\\\\") == std::string_view::npos;
+    return !path.empty() && path.size() <= kMaxKeyPath && path.front() != '\\' &&
+           path.back() != '\\' && path.find("\\\\") == std::string_view::npos;
 }
 
 [[noreturn]] void Fail(const std::string& what, const std::string& file, int error) {
@@ -122,6 +122,16 @@ bool ParseLenient(std::string_view line, T& out, bool (*parse)(std::string_view,
         return true;
     const std::string_view trimmed = Trimmed(line);
     return trimmed.size() != line.size() && parse(trimmed, out);
+}
+
+// A kept line is written so that it reads back as it was: one that ends in CR
+// (it came with CR CR LF) gets a CR LF end, else the next read would take its
+// CR for the line end and a line of a lone CR would vanish as blank.
+void AppendKeptLine(std::string& out, std::string_view line) {
+    out.append(line);
+    if (line.ends_with('\r'))
+        out.push_back('\r');
+    out.push_back('\n');
 }
 
 bool LooksLikeKeyLine(std::string_view line) {
@@ -523,12 +533,14 @@ std::string Serialize(const Content& content) {
         if (!key.path.empty()) {
             out.append("key ").append(EncodeField(key.path)).push_back('\n');
         } else if (key.kept_head) {
-            out.append(*key.kept_head).push_back('\n');
+            AppendKeptLine(out, *key.kept_head);
         }
         for (const Entry& entry : key.entries) {
             if (entry.kept_line) {
-                out.append(*entry.kept_line);
-            } else if (entry.value.type == SettingType::Text) {
+                AppendKeptLine(out, *entry.kept_line);
+                continue;
+            }
+            if (entry.value.type == SettingType::Text) {
                 out.append("sz ")
                     .append(EncodeField(entry.value.name))
                     .append(" ")

@@ -24,6 +24,9 @@ std::string NormalizeKeyPath(std::string_view path) {
     }
     if (out.empty())
         throw ESettingsError("Empty settings key path");
+    // The file would not read it back as a key.
+    if (out.size() > settings_file::kMaxKeyPath)
+        throw ESettingsError("Settings key path too long: " + out);
     return out;
 }
 
