@@ -66,6 +66,13 @@ std::optional<ImportedEntry> ParseAccountLine(std::string_view line) {
     ImportedEntry entry{WithoutSpaces(pieces[0]), WithoutSpaces(pieces[1]), pieces[2]};
     if (entry.login.empty())
         return std::nullopt;
+    // The selector's parallel entry joins login and password with the field
+    // separator: one inside either would hand out the wrong credentials.
+    const auto holds_separator = [](const std::string& text) {
+        return text.find(archive::kFieldSeparator) != std::string::npos;
+    };
+    if (holds_separator(entry.login) || holds_separator(entry.password))
+        return std::nullopt;
     return entry;
 }
 

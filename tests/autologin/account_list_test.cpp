@@ -47,6 +47,8 @@ TEST(ImportedLine, ThreeNonEmptyPiecesWithSpacesRemovedFromLoginAndPassword) {
         {"   ;pw;c", std::nullopt, ""},  // a login of spaces cannot be launched
         {"alice;pw", std::nullopt, ""},
         {"alice;pw;c;d", std::nullopt, ""},
+        {"alice;p\x06w;c", std::nullopt, ""},  // the separator of the parallel entry
+        {"al\x06ice;pw;c", std::nullopt, ""},
         {"alice;;c", std::nullopt, ""},
         {";pw;c", std::nullopt, ""},
         {"alice;pw;", std::nullopt, ""},
