@@ -2,6 +2,7 @@
 // loopback, with the client directory and catalogues built per test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -524,7 +525,8 @@ TEST_F(ScanTest, EmptyCatalogueMakesNoStep) {
               0);
 }
 
-TEST_F(ScanTest, UnreadableFileEndsTheScanWithAnError) {
+// Treated like a size that cannot be read: queued, with a warning that names it.
+TEST_F(ScanTest, UnreadableFileIsQueuedWithAWarning) {
     Put("locked.dat", "1234");
     fs::permissions(game + "locked.dat", fs::perms::none);
     if (std::FILE* f = std::fopen((game + "locked.dat").c_str(), "rb")) {  // root reads anyway
@@ -533,7 +535,14 @@ TEST_F(ScanTest, UnreadableFileEndsTheScanWithAnError) {
     }
     server.On("/patch.xml", test::FaultReply::Ok(Xml({{"locked.dat", "00000000", "4"}})));
     run.ApplyHttpTuning();
-    EXPECT_THROW(run.CheckAllFiles(), platform::EFOpenError);
+    EXPECT_TRUE(run.CheckAllFiles());
+    EXPECT_EQ(run.ListWithUpdate.size(), 1u);
+    const bool warned = std::any_of(run.logs.begin(), run.logs.end(), [](const std::string& l) {
+        return l.starts_with(
+            "WARN File cannot be read, queued for download: file=\"locked.dat\", "
+            "reason=\"EFOpenError: ");
+    });
+    EXPECT_TRUE(warned);
 }
 
 }  // namespace
