@@ -1,11 +1,13 @@
 #pragma once
 // Wakes the thread that owns it from any thread, without Qt objects made or
-// events posted by the waking thread: on POSIX a byte down a pipe that a
-// socket notifier of the owning thread watches. The owning thread then emits
+// events posted by the waking thread: a platform wake signal whose descriptor
+// a socket notifier of the owning thread watches. The owning thread then emits
 // Woken from its event loop, also from a nested one or while it pumps events.
 
 #include <QObject>
 #include <memory>
+
+#include "platform/wake_signal.h"
 
 class QSocketNotifier;
 
@@ -27,10 +29,8 @@ class ThreadWaker : public QObject {
     void Woken();
 
   private:
-    void Drain();
-    int read_fd_ = -1;
-    int write_fd_ = -1;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    platform::WakeSignal signal_;
+    std::unique_ptr<QSocketNotifier> notifier_;  // after signal_: watches its descriptor
 };
 
 }  // namespace kestrow::ui
