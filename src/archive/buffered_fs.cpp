@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/error.h"
 
 namespace kestrow::archive {
 
@@ -31,12 +30,7 @@ void TBufferedFS::FlushBuffer() {
     bufferpos = 0;
     bytesinbuffer = 0;
     if (dirty)
-        WriteOut(membuffer.data(), pending);
-}
-
-void TBufferedFS::WriteOut(const void* buffer, std::int64_t count) {
-    if (RawWrite(buffer, count) != count)
-        throw platform::EWriteError("Stream write error");
+        RawWrite(membuffer.data(), pending);
 }
 
 std::int64_t TBufferedFS::Read(void* buffer, std::int64_t count) {
@@ -104,7 +98,7 @@ std::int64_t TBufferedFS::Write(const void* buffer, std::int64_t count) {
     FlushBuffer();
     const std::int64_t rest = count - taken;
     if (rest >= kBufferSize) {
-        WriteOut(in + taken, rest);
+        RawWrite(in + taken, rest);
         return count;
     }
     std::memcpy(membuffer.data(), in + taken, static_cast<std::size_t>(rest));

@@ -39,8 +39,6 @@ class TBufferedFS : public platform::FileStream {
     // Writes pending bytes and empties the buffer. The buffer is emptied even
     // when the write raises, so nothing is written twice.
     void FlushBuffer();
-    // RawWrite that raises on a short count as well.
-    void WriteOut(const void* buffer, std::int64_t count);
 
     std::array<unsigned char, kBufferSize> membuffer;
     // Reading: unread bytes left. Writing: bytes waiting (same as bufferpos).

@@ -40,10 +40,11 @@ std::string LowSpeedMessage(const HttpSettings& s) {
            std::to_string(s.low_speed_time_ms) + " ms.";
 }
 
-}  // namespace
+[[noreturn]] void BodyTooLarge(std::int64_t limit) {
+    throw EResponseTooLarge("Response body larger than " + std::to_string(limit) + " bytes.");
+}
 
 // Every client that exists, so the process can cut them all when it ends.
-namespace {
 std::mutex g_clients_mutex;
 std::set<HttpClient*> g_clients;
 std::atomic<bool> g_all_aborted{false};
@@ -144,17 +145,11 @@ std::size_t HttpClient::Impl::OnBody(char* data, std::size_t size, std::size_t c
         if (t->discard)
             return n;
         const std::int64_t limit = c.settings_.max_body_bytes;
-        if (limit > 0 && t->received + static_cast<std::int64_t>(n) > limit) {
-            throw EResponseTooLarge("Response body larger than " + std::to_string(limit) +
-                                    " bytes.");
-        }
+        if (limit > 0 && t->received + static_cast<std::int64_t>(n) > limit)
+            BodyTooLarge(limit);
         if (t->file) {
-            // A disk that takes only part of the body must fail the request.
-            if (t->file->Write(data, static_cast<std::int64_t>(n)) !=
-                static_cast<std::int64_t>(n)) {
-                throw platform::EWriteError("Stream write error: short write to \"" + *t->path +
-                                            "\"");
-            }
+            // Raises when the disk takes only part of it: the request fails.
+            t->file->Write(data, static_cast<std::int64_t>(n));
         } else if (t->memory) {
             t->memory->append(data, n);
         }
@@ -229,10 +224,8 @@ void HttpClient::BeginBody(Transfer& t) {
     curl_off_t length = -1;
     curl_easy_getinfo(impl_->easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     // An announced body over the limit fails before anything is kept.
-    if (settings_.max_body_bytes > 0 && length > settings_.max_body_bytes) {
-        throw EResponseTooLarge("Response body larger than " +
-                                std::to_string(settings_.max_body_bytes) + " bytes.");
-    }
+    if (settings_.max_body_bytes > 0 && length > settings_.max_body_bytes)
+        BodyTooLarge(settings_.max_body_bytes);
     if (t.path) {
         t.file = std::make_unique<platform::FileStream>(*t.path, platform::OpenMode::Create,
                                                         platform::ShareMode::DenyWrite);

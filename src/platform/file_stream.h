@@ -45,8 +45,6 @@ class FileStream {
 
     // Reads exactly count bytes or raises EReadError ("Stream read error").
     void ReadBuffer(void* buffer, std::int64_t count);
-    // Writes exactly count bytes or raises EWriteError ("Stream write error").
-    void WriteBuffer(const void* buffer, std::int64_t count);
 
     std::int64_t Size() const;
     const std::string& Path() const { return path_; }

@@ -98,7 +98,7 @@ class ThreadForDownLoad {
     // at once (partial archives go with them) and the unpacking in progress
     // stopped, its target left as it was. Any thread.
     void Abort();
-    bool Aborted() const { return aborted_.load(); }
+    // Set by Abort; the unpacking in progress watches it.
     const std::atomic<bool>& AbortFlag() const { return aborted_; }
 
     // Which client of the run a set of HTTP settings is for.

@@ -73,11 +73,6 @@ void FileStream::ReadBuffer(void* buffer, std::int64_t count) {
         throw EReadError("Stream read error");
 }
 
-void FileStream::WriteBuffer(const void* buffer, std::int64_t count) {
-    if (count != 0 && Write(buffer, count) != count)
-        throw EWriteError("Stream write error");
-}
-
 std::int64_t FileStream::RawRead(void* buffer, std::int64_t count) {
     auto* out = static_cast<char*>(buffer);
     std::int64_t done = 0;
