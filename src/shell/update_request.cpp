@@ -28,7 +28,7 @@ void Start_Update(std::unique_ptr<update::UpdateRun>& th, const StartUpdateOptio
     if (options.do_update) {
         options.do_update(th);
     } else {
-        update::doUpdate(th, options.game_directory);
+        update::doUpdate(th, options.game_directory, options.extract_workers);
     }
     // While the run's thread starts: it touches none of these files.
     if (options.clean_client_files) {

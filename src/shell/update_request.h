@@ -13,6 +13,7 @@ namespace kestrow::shell {
 
 struct StartUpdateOptions {
     std::string game_directory;  // empty: the working directory
+    int extract_workers = 1;     // threads that unpack the run's archives
     // Replace the steps (tests); empty: the real ones.
     std::function<void()> kill_game_processes;  // KillGameProcesses(sleep)
     SleepFunction sleep;                        // the pause of the default kill step

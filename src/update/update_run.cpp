@@ -138,7 +138,7 @@ bool UpdateRun::Finished() const {
     return ended_ || !thread_.joinable();
 }
 
-bool doUpdate(std::unique_ptr<UpdateRun>& th, std::string game_directory) {
+bool doUpdate(std::unique_ptr<UpdateRun>& th, std::string game_directory, int extract_workers) {
     if (!core::Launcher().canUpdate.load()) {
         return false;
     }
@@ -149,8 +149,9 @@ bool doUpdate(std::unique_ptr<UpdateRun>& th, std::string game_directory) {
         }
         th.reset();  // the earlier run has ended: released here, once
     }
-    th =
-        std::make_unique<UpdateRun>(std::make_unique<ThreadForDownLoad>(std::move(game_directory)));
+    auto run = std::make_unique<ThreadForDownLoad>(std::move(game_directory));
+    run->SetExtractWorkerCount(extract_workers);
+    th = std::make_unique<UpdateRun>(std::move(run));
     th->Start();
     return true;
 }

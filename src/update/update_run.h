@@ -49,7 +49,9 @@ class UpdateRun {
 
 // doUpdate: nothing while canUpdate is false (a run is active). Otherwise a
 // run that has ended is released, a new run on game_directory (empty: the
-// working directory) is created, kept in th and started. True when started.
-bool doUpdate(std::unique_ptr<UpdateRun>& th, std::string game_directory = {});
+// working directory) unpacking with extract_workers threads is created, kept
+// in th and started. True when started.
+bool doUpdate(std::unique_ptr<UpdateRun>& th, std::string game_directory = {},
+              int extract_workers = 1);
 
 }  // namespace kestrow::update

@@ -153,15 +153,7 @@ int Update(const updater::UpdaterOptions& options, updater::TerminalPort& port,
            InterruptWatcher& watcher) {
     shell::StartUpdateOptions start;
     start.game_directory = options.game_directory;
-    start.do_update = [&options](std::unique_ptr<update::UpdateRun>& th) {
-        if (!core::Launcher().canUpdate.load())
-            return false;
-        auto run = std::make_unique<update::ThreadForDownLoad>(options.game_directory);
-        run->SetExtractWorkerCount(options.extract_workers);
-        th = std::make_unique<update::UpdateRun>(std::move(run));
-        th->Start();
-        return true;
-    };
+    start.extract_workers = options.extract_workers;
     std::unique_ptr<update::UpdateRun> th;
     if (options.full_client)
         shell::RequestClientUpdate(th, start);

@@ -174,13 +174,17 @@ void TerminalPort::ShowStatus() {
     ShowStatusText(text);
 }
 
-void TerminalPort::ShowMessage(const std::string& text) {
-    const std::lock_guard lock(mutex_);
+void TerminalPort::BreakDrawnBlock() {
     if (drawn_lines_ > 0) {
         Draw();
         std::fprintf(out_, "\n");
         drawn_lines_ = 0;
     }
+}
+
+void TerminalPort::ShowMessage(const std::string& text) {
+    const std::lock_guard lock(mutex_);
+    BreakDrawnBlock();
     // A message box has CR LF paragraph breaks; a terminal wants plain lines.
     std::string plain;
     for (char c : text) {
@@ -197,11 +201,7 @@ void TerminalPort::Notice(const std::string& line) {
     if (mode_ == DisplayMode::Quiet) {
         return;
     }
-    if (drawn_lines_ > 0) {
-        Draw();
-        std::fprintf(out_, "\n");
-        drawn_lines_ = 0;
-    }
+    BreakDrawnBlock();
     std::fprintf(out_, "%s\n", line.c_str());
     std::fflush(out_);
 }

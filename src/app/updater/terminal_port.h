@@ -51,6 +51,9 @@ class TerminalPort final : public core::WindowPort {
   private:
     void Changed(bool force);  // caller holds mutex_
     void Draw();               // caller holds mutex_
+    // Draws the bars once more and leaves them, so other output starts on a
+    // fresh line below. Caller holds mutex_.
+    void BreakDrawnBlock();
     std::string BarLine(const char* label, const core::ProgressBar& bar,
                         const std::string& detail) const;
 
