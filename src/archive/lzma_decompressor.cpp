@@ -28,11 +28,7 @@ constexpr std::uint32_t kMinWindow = 4096;
     throw platform::EOutOfMemory("Out of memory");
 }
 
-struct Header {
-    unsigned lc = 0, lp = 0, pb = 0;
-    std::uint32_t dictionary = 0;
-    std::optional<std::uint64_t> size;  // empty: unknown, the end marker ends the data
-};
+using Header = LzmaHeader;
 
 class Decoder {
   public:
@@ -48,29 +44,18 @@ class Decoder {
 };
 
 Header ReadHeader(TBufferedFS& in) {
-    unsigned char props[5];
-    if (in.Read(props, 5) < 5)
+    unsigned char props[kLzmaPropertiesSize];
+    if (in.Read(props, kLzmaPropertiesSize) < static_cast<std::int64_t>(kLzmaPropertiesSize))
         Fail("input .lzma file is too short");
     Header h;
-    const unsigned d = props[0];
-    h.dictionary =
-        static_cast<std::uint32_t>(props[1]) | static_cast<std::uint32_t>(props[2]) << 8 |
-        static_cast<std::uint32_t>(props[3]) << 16 | static_cast<std::uint32_t>(props[4]) << 24;
-    if (d > 224 || h.dictionary >= 0x80000000u)
+    if (!ParseLzmaProperties(props, h))
         Fail("Incorrect stream properties");
-    h.lc = d % 9;
-    h.lp = (d / 9) % 5;
-    h.pb = d / 45;
-
-    std::uint64_t size = 0;
-    for (int i = 0; i < 8; ++i) {
-        unsigned char b = 0;
+    unsigned char size[kLzmaHeaderSize - kLzmaPropertiesSize];
+    for (unsigned char& b : size) {
         if (in.Read(&b, 1) != 1)
             Fail("Can't read stream size");
-        size |= static_cast<std::uint64_t>(b) << (8 * i);
     }
-    if (static_cast<std::int64_t>(size) >= 0)
-        h.size = size;
+    h.size = ParseLzmaSize(size);
     return h;
 }
 
@@ -199,6 +184,28 @@ void Decode(TBufferedFS& in, TBufferedFS& out, const Header& h, std::int64_t max
 }
 
 }  // namespace
+
+bool ParseLzmaProperties(const unsigned char* bytes, LzmaHeader& header) {
+    const unsigned d = bytes[0];
+    header.dictionary =
+        static_cast<std::uint32_t>(bytes[1]) | static_cast<std::uint32_t>(bytes[2]) << 8 |
+        static_cast<std::uint32_t>(bytes[3]) << 16 | static_cast<std::uint32_t>(bytes[4]) << 24;
+    if (d > 224 || header.dictionary >= 0x80000000u)
+        return false;
+    header.lc = d % 9;
+    header.lp = (d / 9) % 5;
+    header.pb = d / 45;
+    return true;
+}
+
+std::optional<std::uint64_t> ParseLzmaSize(const unsigned char* bytes) {
+    std::uint64_t size = 0;
+    for (int i = 0; i < 8; ++i)
+        size |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
+    if (static_cast<std::int64_t>(size) < 0)
+        return std::nullopt;
+    return size;
+}
 
 void DecompressLZMAFile(const std::string& InFile, const std::string& OutFile,
                         std::int64_t MaxOutputSize, const std::atomic<bool>* Cancel) {

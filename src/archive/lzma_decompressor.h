@@ -3,7 +3,9 @@
 // unpacked size; then LZMA1 data) into its target file and deletes the archive.
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kestrow::archive {
@@ -13,6 +15,23 @@ namespace kestrow::archive {
 // size the window never exceeds that size, so only archives of unknown size
 // with a huge declared dictionary meet this limit.
 inline constexpr std::uint64_t kMaxLZMAWindow = std::uint64_t{1} << 30;
+
+// The fields of the 13-byte header.
+struct LzmaHeader {
+    unsigned lc = 0, lp = 0, pb = 0;
+    std::uint32_t dictionary = 0;
+    std::optional<std::uint64_t> size;  // empty: unknown, the end marker ends the data
+};
+inline constexpr std::size_t kLzmaPropertiesSize = 5;
+inline constexpr std::size_t kLzmaHeaderSize = 13;
+
+// The properties byte and the dictionary size (the first 5 header bytes) into
+// header; false when they break the rules unpacking applies (properties above
+// 224, a dictionary of 2^31 bytes or more).
+bool ParseLzmaProperties(const unsigned char* bytes, LzmaHeader& header);
+// The unpacked size of header bytes 5 to 12 (little-endian); empty when the
+// value is negative, that is unknown.
+std::optional<std::uint64_t> ParseLzmaSize(const unsigned char* bytes);
 
 // The output grows in OutFile + kUnpackTempSuffix, beside the target. A file of
 // that name is only ever left by a process that died while unpacking.

@@ -7,6 +7,8 @@
 #include <thread>
 
 #include "app/publish/reuse.h"
+#include "archive/crc32.h"
+#include "platform/error.h"
 
 namespace kestrow::publish {
 namespace {
@@ -17,8 +19,11 @@ bool TryReuse(CompressJob& job) {
         job.reuse_refused = true;
         return false;
     }
-    if (FileCrc(job.source) != job.reuse->crc) {
-        return false;
+    try {
+        if (archive::FileCRC32(job.source.string()) != archive::CrcText(job.reuse->crc))
+            return false;
+    } catch (const platform::Error&) {
+        return false;  // compressing it reports why it cannot be read
     }
     LinkOrCopyArchive(job.reuse->archive, job.archive);
     std::error_code ec;

@@ -1,16 +1,14 @@
 #include "app/publish/reuse.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
+#include <optional>
 #include <pugixml.hpp>
-#include <vector>
 
 #include "app/publish/command_line.h"
 #include "app/publish/source_tree.h"
-#include "archive/crc32.h"
+#include "archive/lzma_decompressor.h"
+#include "platform/error.h"
+#include "platform/file_stream.h"
 
 namespace kestrow::publish {
 namespace fs = std::filesystem;
@@ -26,19 +24,6 @@ std::optional<T> ParseNumber(const char* text, int base) {
     }
     return value;
 }
-
-// An open descriptor, closed when it goes.
-struct Fd {
-    int fd;
-    explicit Fd(const fs::path& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~Fd() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-};
 
 }  // namespace
 
@@ -63,47 +48,22 @@ std::unordered_map<std::string, PreviousEntry> ReadPreviousCatalogue(const fs::p
 }
 
 bool ArchiveHeaderMatches(const fs::path& archive, std::uint64_t size) {
-    Fd in(archive);
-    unsigned char header[13];
-    if (in.fd < 0 || ::pread(in.fd, header, sizeof header, 0) != sizeof header) {
-        return false;
-    }
-    // lc + lp * 9 + pb * 45 with lc <= 8, lp <= 4, pb <= 4.
-    if (header[0] >= 9 * 5 * 5) {
-        return false;
-    }
-    std::uint64_t declared = 0;
-    for (int i = 7; i >= 0; --i) {
-        declared = declared << 8 | header[5 + i];
-    }
-    if (declared != size) {
-        return false;
-    }
-    // The range coder starts with five bytes, so any content needs them.
-    unsigned char body[5];
-    return size == 0 || ::pread(in.fd, body, sizeof body, sizeof header) == sizeof body;
-}
-
-std::optional<std::uint32_t> FileCrc(const fs::path& path) {
-    Fd in(path);
-    if (in.fd < 0) {
-        return std::nullopt;
-    }
-    ::posix_fadvise(in.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    std::vector<unsigned char> buffer(1 << 20);
-    std::uint32_t reg = 0xFFFFFFFFu;
-    for (;;) {
-        const ssize_t got = ::read(in.fd, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR) {
-            continue;
+    try {
+        platform::FileStream in(archive.string(), platform::OpenMode::Read,
+                                platform::ShareMode::DenyNone);
+        // The header, then the five bytes the range coder starts with: any
+        // content needs them.
+        unsigned char bytes[archive::kLzmaHeaderSize + 5];
+        const std::int64_t got = in.Read(bytes, sizeof bytes);
+        archive::LzmaHeader header;
+        if (got < static_cast<std::int64_t>(archive::kLzmaHeaderSize) ||
+            !archive::ParseLzmaProperties(bytes, header) ||
+            archive::ParseLzmaSize(bytes + archive::kLzmaPropertiesSize) != size) {
+            return false;
         }
-        if (got < 0) {
-            return std::nullopt;
-        }
-        if (got == 0) {
-            return reg ^ 0xFFFFFFFFu;
-        }
-        reg = archive::UpdateCRC32(reg, buffer.data(), static_cast<std::size_t>(got));
+        return size == 0 || got == static_cast<std::int64_t>(sizeof bytes);
+    } catch (const platform::Error&) {
+        return false;
     }
 }
 

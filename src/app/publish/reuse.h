@@ -5,8 +5,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
-#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -23,12 +21,10 @@ struct PreviousEntry {
 std::unordered_map<std::string, PreviousEntry> ReadPreviousCatalogue(
     const std::filesystem::path& catalogue);
 
-// True when the archive's 13-byte header fits the entry: valid properties, the
-// entry's size as unpacked size, and a body after it when that size is not 0.
+// True when the archive's 13-byte header fits the entry: properties that
+// unpacking accepts, the entry's size as unpacked size, and a body after it
+// when that size is not 0.
 bool ArchiveHeaderMatches(const std::filesystem::path& archive, std::uint64_t size);
-
-// CRC-32 (final value) of a whole file; nullopt when it cannot be read.
-std::optional<std::uint32_t> FileCrc(const std::filesystem::path& path);
 
 // Puts previous at archive: a hard link, else a copy, through archive +
 // ".part" renamed into place. Throws PublishError.
