@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/ascii_case.h"
+
 namespace kestrow::update {
 
 std::string LowerCaseUtf8(std::string_view text) {
@@ -45,13 +47,7 @@ std::string LowerCaseUtf8(std::string_view text) {
 }
 
 std::string LowerCaseAscii(std::string_view text) {
-    std::string out(text);
-    for (char& ch : out) {
-        if (ch >= 'A' && ch <= 'Z') {
-            ch = static_cast<char>(ch + 32);
-        }
-    }
-    return out;
+    return platform::LowerAsciiText(text);
 }
 
 }  // namespace kestrow::update

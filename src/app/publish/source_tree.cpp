@@ -4,6 +4,8 @@
 #include <map>
 #include <system_error>
 
+#include "platform/ascii_case.h"
+
 namespace kestrow::publish {
 namespace {
 
@@ -42,15 +44,6 @@ std::string WindowsPathProblem(const std::string& relative) {
         start = end + 1;
     }
     return {};
-}
-
-std::string AsciiLower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
 }
 
 }  // namespace
@@ -148,7 +141,7 @@ std::vector<SourceFile> ListSourceFiles(const std::filesystem::path& root) {
     // Windows folds letter case: two such names would be one file on a client.
     std::vector<std::pair<std::string, std::size_t>> folded;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        folded.emplace_back(AsciiLower(files[i].relative), i);
+        folded.emplace_back(platform::LowerAsciiText(files[i].relative), i);
     }
     std::sort(folded.begin(), folded.end());
     for (std::size_t i = 1; i < folded.size(); ++i) {
@@ -165,7 +158,7 @@ void CheckArchiveNames(const std::vector<SourceFile>& files) {
     // brings a name in stands for it.
     std::map<std::string, const SourceFile*> occupied;
     for (const SourceFile& f : files) {
-        const std::string folded = AsciiLower(f.relative);
+        const std::string folded = platform::LowerAsciiText(f.relative);
         occupied.emplace(folded, &f);
         for (std::size_t slash = folded.find('/'); slash != std::string::npos;
              slash = folded.find('/', slash + 1)) {
@@ -174,7 +167,7 @@ void CheckArchiveNames(const std::vector<SourceFile>& files) {
     }
     std::string pairs;
     for (const SourceFile& f : files) {
-        const auto it = occupied.find(AsciiLower(f.relative) + ".lzma");
+        const auto it = occupied.find(platform::LowerAsciiText(f.relative) + ".lzma");
         if (it != occupied.end()) {
             pairs += pairs.empty() ? "" : "; ";
             pairs += "\"" + f.path.string() + "\" and \"" + it->second->path.string() + "\"";

@@ -53,13 +53,6 @@ int HexDigit(char c) {
     return -1;
 }
 
-std::string Folded(std::string_view name) {
-    std::string out(name);
-    for (char& c : out)
-        c = LowerAscii(c);
-    return out;
-}
-
 std::string_view Trimmed(std::string_view line) {
     const std::size_t first = line.find_first_not_of(kBlanks);
     if (first == std::string_view::npos)
@@ -384,12 +377,12 @@ bool NamesEqual(std::string_view a, std::string_view b) {
 }
 
 Key* Content::FindKey(std::string_view path) {
-    auto it = by_path.find(Folded(path));
+    auto it = by_path.find(LowerAsciiText(path));
     return it == by_path.end() ? nullptr : &keys[it->second];
 }
 
 const Key* Content::FindKey(std::string_view path) const {
-    auto it = by_path.find(Folded(path));
+    auto it = by_path.find(LowerAsciiText(path));
     return it == by_path.end() ? nullptr : &keys[it->second];
 }
 
@@ -398,7 +391,7 @@ Key& Content::EnsureKey(std::string_view path) {
     for (std::size_t pos = 0;; ++pos) {
         pos = path.find('\\', pos);
         const std::string_view prefix = path.substr(0, pos);
-        auto [it, added] = by_path.try_emplace(Folded(prefix), keys.size());
+        auto [it, added] = by_path.try_emplace(LowerAsciiText(prefix), keys.size());
         if (added)
             keys.push_back(Key{std::string(prefix), std::nullopt, {}, {}});
         index = it->second;
@@ -413,12 +406,12 @@ Key& Content::AddLooseBlock(std::optional<std::string> head) {
 }
 
 const Value* FindValue(const Key& key, std::string_view name) {
-    auto it = key.by_name.find(Folded(name));
+    auto it = key.by_name.find(LowerAsciiText(name));
     return it == key.by_name.end() ? nullptr : &key.entries[it->second].value;
 }
 
 void SetValue(Key& key, Value value) {
-    auto [it, added] = key.by_name.try_emplace(Folded(value.name), key.entries.size());
+    auto [it, added] = key.by_name.try_emplace(LowerAsciiText(value.name), key.entries.size());
     if (added) {
         key.entries.push_back(Entry{std::move(value), std::nullopt});
         return;
