@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "autologin/account_list.h"
+#include "platform/code_page.h"
 
 namespace {
 
@@ -20,7 +21,8 @@ void Require(bool condition) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string text = DecodeAccountFile({reinterpret_cast<const char*>(data), size});
+    const std::string text =
+        kestrow::platform::TextFileToUtf8({reinterpret_cast<const char*>(data), size});
     for (const std::string& line : SplitAccountLines(text)) {
         const auto entry = ParseAccountLine(line);
         if (!entry)

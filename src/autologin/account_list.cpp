@@ -34,16 +34,6 @@ std::string ReadWholeFile(const std::string& path) {
 
 }  // namespace
 
-std::string DecodeAccountFile(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        return platform::CodePageToUtf8(bytes.substr(3), "UTF-8");
-    if (bytes.starts_with("\xFF\xFE"))
-        return platform::CodePageToUtf8(bytes.substr(2), "UTF-16LE");
-    if (bytes.starts_with("\xFE\xFF"))
-        return platform::CodePageToUtf8(bytes.substr(2), "UTF-16BE");
-    return platform::AnsiToUtf8(bytes);
-}
-
 std::vector<std::string> SplitAccountLines(std::string_view text) {
     std::vector<std::string> lines;
     while (!text.empty()) {
@@ -109,7 +99,7 @@ std::string ImportMessage(ImportResult result) {
 }
 
 std::size_t ImportedAccounts::LoadAccountList(const std::string& path) {
-    const std::string text = DecodeAccountFile(ReadWholeFile(path));
+    const std::string text = platform::TextFileToUtf8(ReadWholeFile(path));
     std::vector<std::string> items, valid;
     for (const std::string& line : SplitAccountLines(text)) {
         if (const std::optional<ImportedEntry> entry = ParseAccountLine(line)) {

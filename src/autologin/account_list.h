@@ -19,11 +19,7 @@ struct Credentials {
     std::string login, password;
 };
 
-// The file's bytes as UTF-8 text: a UTF-8, UTF-16 LE or UTF-16 BE byte-order
-// mark selects that encoding, else the ANSI code page.
-std::string DecodeAccountFile(std::string_view bytes);
-
-// Lines split at CR LF, LF or CR.
+// Lines split at CR LF, LF or CR (of a file read with platform::TextFileToUtf8).
 std::vector<std::string> SplitAccountLines(std::string_view text);
 
 // A line is accepted when SeparateLine at ";" gives exactly three non-empty

@@ -38,4 +38,8 @@ std::string CodePageToUtf8(std::string_view bytes, const std::string& code_page)
 std::string Utf8ToAnsi(std::string_view utf8);
 std::string AnsiToUtf8(std::string_view bytes);
 
+// A text file's bytes as UTF-8, as Windows programs read them: by a UTF-8,
+// UTF-16 LE or UTF-16 BE byte-order mark (dropped), else in the ANSI code page.
+std::string TextFileToUtf8(std::string_view bytes);
+
 }  // namespace kestrow::platform

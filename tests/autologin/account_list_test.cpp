@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "autologin/autologin_fixture.h"
+#include "platform/code_page.h"
 #include "platform/error.h"
 #include "support/temp_dir.h"
 
@@ -86,7 +87,7 @@ TEST(ImportedFile, ByteOrderMarkElseTheAnsiCodePageAndAnyLineBreak) {
     };
     for (const Case& c : cases) {
         kestrow::test::ScopedEnvVar locale("LC_ALL", c.locale);
-        EXPECT_THAT(SplitAccountLines(DecodeAccountFile(c.bytes)), ElementsAreArray(c.lines))
+        EXPECT_THAT(SplitAccountLines(platform::TextFileToUtf8(c.bytes)), ElementsAreArray(c.lines))
             << c.locale;
     }
 }

@@ -131,16 +131,6 @@ KeyLine SplitKeyLine(std::string_view line) {
     return {Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))};
 }
 
-std::string DecodeProfile(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        return CodePageToUtf8(bytes.substr(3), "UTF-8");
-    if (bytes.starts_with("\xFF\xFE"))
-        return CodePageToUtf8(bytes.substr(2), "UTF-16LE");
-    if (bytes.starts_with("\xFE\xFF"))
-        return CodePageToUtf8(bytes.substr(2), "UTF-16BE");
-    return AnsiToUtf8(bytes);
-}
-
 std::string_view Unquote(std::string_view value) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front()) {
@@ -220,7 +210,7 @@ std::string ReadProfileString(std::string_view section, std::string_view key,
     const std::optional<std::string> bytes = ReadRegularFile(path, 0);
     if (!bytes)
         return CutToBuffer(default_value);
-    const std::string text = DecodeProfile(*bytes);
+    const std::string text = TextFileToUtf8(*bytes);
     bool inside = false;
     for (std::string_view line : RawLines(text)) {
         if (const std::optional<std::string_view> name = SectionName(line)) {
