@@ -20,11 +20,6 @@ ChangeLogText Failure(const char* message) {
     return {FetchOutcome::Failed, DecodeText(message, "UTF-8")};
 }
 
-class TooLarge : public platform::Error {
-  public:
-    TooLarge() : platform::Error(kTextTooLarge) {}
-};
-
 }  // namespace
 
 net::HttpSettings ChangeLogHttpSettings(std::chrono::milliseconds max_fetch_time) {
@@ -41,11 +36,8 @@ net::HttpSettings ChangeLogHttpSettings(std::chrono::milliseconds max_fetch_time
 
 ChangeLogText FetchChangeLog(net::HttpClient& client, const std::string& url,
                              std::int64_t max_body_bytes) {
-    const auto check = [max_body_bytes](std::int64_t bytes) {
-        if (bytes > max_body_bytes)
-            throw TooLarge();
-    };
-    client.SetProgressHandlers({check, check, nullptr});
+    client.SetProgressHandlers({});
+    client.Settings().max_body_bytes = max_body_bytes;
     const auto started = std::chrono::steady_clock::now();
     try {
         const std::string body = client.Get(url);
@@ -54,6 +46,8 @@ ChangeLogText FetchChangeLog(net::HttpClient& client, const std::string& url,
         if (IsRedirect(e.Code()))
             return {FetchOutcome::Redirected, {}};
         return Failure(e.what());
+    } catch (const net::EResponseTooLarge&) {
+        return Failure(kTextTooLarge);
     } catch (const net::EIdSocketError& e) {
         // Past the cap, whichever limit fired, the answer came too slowly.
         const long cap = client.Settings().max_total_ms;

@@ -36,10 +36,11 @@ struct ChangeLogText {
     std::u16string text;
 };
 
-// One GET of url with client, whose progress handlers it replaces. Does not
-// throw for a failed request; client may be disconnected from another thread
-// to end the fetch early. A body over max_body_bytes fails with kTextTooLarge,
-// a request that outlasts the client's max_total_ms with kTextTooSlow.
+// One GET of url with client, whose progress handlers it clears and whose body
+// cap it sets to max_body_bytes. Does not throw for a failed request; client
+// may be disconnected from another thread to end the fetch early. A body over
+// max_body_bytes fails with kTextTooLarge, a request that outlasts the
+// client's max_total_ms with kTextTooSlow.
 ChangeLogText FetchChangeLog(net::HttpClient& client, const std::string& url,
                              std::int64_t max_body_bytes = kMaxBodyBytes);
 
