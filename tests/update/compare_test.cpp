@@ -2,7 +2,6 @@
 // real run: the same files queued for the same reasons, but nothing on disk
 // touched.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +12,7 @@
 
 #include "core/window_port.h"
 #include "platform/files.h"
+#include "support/tree_state.h"
 #include "update/run_fixture.h"
 
 namespace kestrow::update {
@@ -22,21 +22,6 @@ namespace fs = std::filesystem;
 using runtest::LoggedRun;
 using runtest::RunFixture;
 using runtest::ServedFile;
-
-// Every entry below root: content, mode and modification time.
-std::map<std::string, std::string> Snapshot(const std::string& root) {
-    std::map<std::string, std::string> out;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-        struct stat st {};
-        ::lstat(e.path().c_str(), &st);
-        std::string state = std::to_string(st.st_mode) + " " + std::to_string(st.st_mtim.tv_sec) +
-                            "." + std::to_string(st.st_mtim.tv_nsec);
-        if (e.is_regular_file() && (st.st_mode & S_IRUSR) != 0)
-            state += " " + test::ReadFile(e.path().string());
-        out[fs::relative(e.path(), root).generic_string()] = state;
-    }
-    return out;
-}
 
 struct Case {
     std::string name;
@@ -96,14 +81,14 @@ TEST_F(CompareTest, QueuesForTheScansReasonsWithoutTouchingTheDisk) {
     }
     // A stale crash dump that an update request would clean.
     Put("system_classic\\crash.dmp", "dump");
-    const auto before = Snapshot(game);
+    const auto before = test::TreeSnapshot(game);
     const core::ScopedWindow window(port);
 
     LoggedRun check{game};
     ASSERT_TRUE(check.CompareFiles());
     ExpectQueued(check, cases);
     EXPECT_EQ(check.LastScan().readonly_files, 1);
-    EXPECT_EQ(Snapshot(game), before);
+    EXPECT_EQ(test::TreeSnapshot(game), before);
     EXPECT_FALSE(port.Locked());
 
     // The real scan queues the same, and only it clears the read-only bit.

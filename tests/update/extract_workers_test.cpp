@@ -10,6 +10,7 @@
 
 #include "core/window_port.h"
 #include "support/temp_dir.h"
+#include "support/tree_state.h"
 #include "update/run_fixture.h"
 
 namespace kestrow::update {
@@ -25,17 +26,6 @@ std::size_t Count(const LoggedRun& run, std::string_view prefix) {
     const auto logs = run.Logs();
     return static_cast<std::size_t>(std::count_if(
         logs.begin(), logs.end(), [&](const std::string& l) { return l.starts_with(prefix); }));
-}
-
-// Archives and unpacking leftovers in the game directory.
-std::vector<std::string> Leftovers(const std::string& game) {
-    std::vector<std::string> out;
-    for (const auto& e : fs::recursive_directory_iterator(game)) {
-        const std::string name = e.path().filename().string();
-        if (name.ends_with(".lzma") || name.ends_with(".kestrow-part"))
-            out.push_back(name);
-    }
-    return out;
 }
 
 std::vector<ServedFile> ManyFiles(int count) {
@@ -71,7 +61,7 @@ TEST_P(ExtractWorkersTest, SameEndStateAsOneWorker) {
     EXPECT_EQ(Status(), 4);
     for (const auto& f : files)
         EXPECT_TRUE(Read(f.name) == f.data) << f.name;
-    EXPECT_EQ(Leftovers(game), std::vector<std::string>{});
+    EXPECT_EQ(test::ArchivesAndPartsBelow(game), std::vector<std::string>{});
     EXPECT_EQ(port.StatusLine(), StatusTextOf(4));
     EXPECT_EQ(run.Line("INFO Download/extract pipeline enabled:"),
               "INFO Download/extract pipeline enabled: download_ui_two_workers=True, "
@@ -104,7 +94,7 @@ TEST_P(ExtractWorkersTest, AFailingArchiveEndsTheRunCancelled) {
             EXPECT_TRUE(*data == f.data) << f.name;
         }
     }
-    for (const std::string& left : Leftovers(game))
+    for (const std::string& left : test::ArchivesAndPartsBelow(game))
         EXPECT_TRUE(left.ends_with(".lzma")) << left;  // still queued when it failed
     EXPECT_EQ(Count(run, "INFO Extract worker finished: has_error=True"), 1u);
     EXPECT_EQ(Count(run, "INFO Extract worker finished:"), static_cast<std::size_t>(GetParam()));

@@ -2,7 +2,6 @@
 // a game directory against a service on loopback, and closed.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdint>
@@ -19,6 +18,7 @@
 #include "support/fault_server.h"
 #include "support/served_tree.h"
 #include "support/temp_dir.h"
+#include "support/tree_state.h"
 
 // The window tests' list of Qt's own hand-overs, which the thread sanitizer
 // cannot follow; a launcher built with it gets the list too.
@@ -29,17 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-// What is left in the game directory besides the files themselves.
-std::vector<std::string> Leftovers(const std::string& game) {
-    std::vector<std::string> out;
-    for (const auto& e : fs::recursive_directory_iterator(game)) {
-        const std::string name = e.path().filename().string();
-        if (name.ends_with(".lzma") || name.ends_with(".kestrow-part"))
-            out.push_back(name);
-    }
-    return out;
-}
 
 bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
     const auto deadline = Clock::now() + limit;
@@ -141,7 +130,7 @@ TEST_F(Launcher, ClosingDuringAnUpdateEndsTheProcessAtOnceAndCleanly) {
     EXPECT_LT(took, std::chrono::seconds(5))
         << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
     EXPECT_EQ(launcher.Wait(), 0) << test::ReadFile(dir.File("stderr.txt"));
-    EXPECT_EQ(Leftovers(game), std::vector<std::string>{});
+    EXPECT_EQ(test::ArchivesAndPartsBelow(game), std::vector<std::string>{});
     EXPECT_TRUE(test::ReadFile(game + "/system/l2.ini") == old_ini) << "l2.ini was replaced";
 
     // The instance lock went with the process: a new start gets as far as the
@@ -190,7 +179,7 @@ TEST_F(Launcher, ClosingEndsTheProcessEvenWhenTheRunCannotStopInTime) {
     EXPECT_LT(took, std::chrono::seconds(5))
         << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
     EXPECT_EQ(launcher.Wait(), 0) << test::ReadFile(dir.File("stderr.txt"));
-    EXPECT_EQ(Leftovers(game), std::vector<std::string>{});
+    EXPECT_EQ(test::ArchivesAndPartsBelow(game), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -3,12 +3,10 @@
 // line on standard output.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,6 +21,7 @@
 #include "support/scoped_env.h"
 #include "support/served_tree.h"
 #include "support/temp_dir.h"
+#include "support/tree_state.h"
 
 namespace kestrow {
 namespace {
@@ -213,17 +212,6 @@ TEST_F(UpdaterTest, InterruptCancelsTheRun) {
     EXPECT_FALSE(SameTree());
 }
 
-// What is left in the game directory besides the files themselves.
-std::vector<std::string> Leftovers(const std::string& game) {
-    std::vector<std::string> out;
-    for (const auto& e : fs::recursive_directory_iterator(game)) {
-        const std::string name = e.path().filename().string();
-        if (name.ends_with(".lzma") || name.ends_with(".kestrow-part"))
-            out.push_back(name);
-    }
-    return out;
-}
-
 // A disk that fills while the archive arrives or while it is unpacked: the
 // run fails and the working l2.ini stays as it was.
 TEST_F(UpdaterTest, AFullDiskNeverLeavesAHalfWrittenFile) {
@@ -251,7 +239,7 @@ TEST_F(UpdaterTest, AFullDiskNeverLeavesAHalfWrittenFile) {
         EXPECT_TRUE(test::ReadFile(game + "/system/l2.ini") == old) << "l2.ini was replaced";
         // Archives still queued when unpacking failed stay, as after any failed
         // extraction; l2.ini's own archive and any temporary file are gone.
-        for (const std::string& left : Leftovers(game))
+        for (const std::string& left : test::ArchivesAndPartsBelow(game))
             EXPECT_FALSE(left == "l2.ini.lzma" || left.ends_with(".kestrow-part")) << left;
     }
 }
@@ -286,7 +274,7 @@ TEST_F(UpdaterTest, SecondInterruptStopsAtOnce) {
     Result r = Finish(p);
     EXPECT_LT(std::chrono::steady_clock::now() - second, std::chrono::seconds(10));
     EXPECT_EQ(r.exit_status, 130);
-    EXPECT_EQ(Leftovers(game), std::vector<std::string>{});
+    EXPECT_EQ(test::ArchivesAndPartsBelow(game), std::vector<std::string>{});
     const std::string err = test::ReadFile(dir.File("stderr.txt"));
     EXPECT_NE(err.find("Press Ctrl-C again to stop at once."), std::string::npos) << err;
 }
@@ -307,21 +295,6 @@ TEST_F(UpdaterTest, InterruptDuringTheOptionsFetchActsAtOnce) {
     EXPECT_EQ(server.Requests(), 1) << "neither the fallback nor a catalogue is asked for";
 }
 
-// Every entry below root: its mode, modification time and content.
-std::map<std::string, std::string> Snapshot(const std::string& root) {
-    std::map<std::string, std::string> out;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-        struct stat st {};
-        ::lstat(e.path().c_str(), &st);
-        std::string state = std::to_string(st.st_mode) + " " + std::to_string(st.st_mtim.tv_sec) +
-                            "." + std::to_string(st.st_mtim.tv_nsec);
-        if (e.is_regular_file())
-            state += " " + test::ReadFile(e.path().string());
-        out[fs::relative(e.path(), root).generic_string()] = state;
-    }
-    return out;
-}
-
 // --check lists what an update would download and why, and changes nothing:
 // no attribute, no stale file cleaned, no archive, no request for one.
 TEST_F(UpdaterTest, CheckListsTheDifferencesAndChangesNothing) {
@@ -337,7 +310,7 @@ TEST_F(UpdaterTest, CheckListsTheDifferencesAndChangesNothing) {
     test::WriteFile(game + "/system/l2.ini", "[ENGINE]\n");
     fs::permissions(game + "/system/l2.ini", fs::perms::owner_write, fs::perm_options::remove);
     test::WriteFile(game + "/system_classic/crash.dmp", "left by a crash");
-    const auto before = Snapshot(game);
+    const auto before = test::TreeSnapshot(game);
     const std::string options = server.Url("/_files/options.xml");
 
     Result full = Run(options, {"--check", "--full", "--lang", "en"});
@@ -350,7 +323,7 @@ TEST_F(UpdaterTest, CheckListsTheDifferencesAndChangesNothing) {
     EXPECT_EQ(full.Last(),
               "check: 4 to download (missing 1, size 1, checksum 1, read-only rule 1, "
               "unreadable 0), 13 entries compared, 0 read-only files left alone");
-    EXPECT_EQ(Snapshot(game), before);
+    EXPECT_EQ(test::TreeSnapshot(game), before);
     for (const auto& r : server.Received())
         EXPECT_EQ(r.target.find(".lzma"), std::string::npos) << r.target;
 
@@ -375,7 +348,7 @@ TEST_F(UpdaterTest, CheckListsTheDifferencesAndChangesNothing) {
         EXPECT_EQ(r.exit_status, c.exit_status) << c.url;
         EXPECT_EQ(r.Last(), c.last) << c.url;
     }
-    EXPECT_EQ(Snapshot(game), before);
+    EXPECT_EQ(test::TreeSnapshot(game), before);
 
     fs::permissions(game + "/system/l2.ini", fs::perms::owner_write, fs::perm_options::add);
     EXPECT_EQ(Run(options, {"--full", "--quiet", "--lang", "en"}).exit_status, 0);
