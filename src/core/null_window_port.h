@@ -1,12 +1,13 @@
 #pragma once
-// A window port that shows nothing, for benchmarks and tools without a window.
-// Lock and unlock still move the canUpdate gate, as the window's would.
+// A window port that shows nothing, for benchmarks and tools without a window,
+// and the base of test ports that watch only some calls. Lock and unlock still
+// move the canUpdate gate, as the window's would.
 
 #include "core/window_port.h"
 
 namespace kestrow::core {
 
-class NullWindowPort final : public WindowPort {
+class NullWindowPort : public WindowPort {
   public:
     void LockUpdateControls() override;
     void UnlockUpdateControls() override;

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "core/launcher_state.h"
+#include "core/null_window_port.h"
 #include "core/window_port.h"
 #include "platform/env.h"
 #include "shell/exe_version.h"
@@ -100,21 +101,9 @@ TEST(InstallShellHooks, ReloadOptionsLoadsFromTheConfiguredAddresses) {
 // A window whose calls run on a thread of its own, as the real window's do,
 // and which reads the launcher state between calls, as the real window does
 // when the player clicks a link or switches the language.
-class ThreadedWindow final : public core::WindowPort {
+class ThreadedWindow final : public core::NullWindowPort {
   public:
     ThreadedWindow() : thread_([this](std::stop_token stop) { Serve(stop); }) {}
-    void LockUpdateControls() override {}
-    void UnlockUpdateControls() override {}
-    void ClearFileProgressBar() override {}
-    void ClearTotalProgressBar() override {}
-    void SetFileProgressWidth(float) override {}
-    void SetTotalProgressWidth(float) override {}
-    void AddTotalProgressWidth(float) override {}
-    void SetFileProgressValue(std::int64_t, std::int64_t) override {}
-    void SetTotalProgressValue(std::int64_t, std::int64_t) override {}
-    void ShowStatusText(const std::string&) override {}
-    void ShowStatus() override {}
-    void ShowMessage(const std::string&) override {}
     void RunOnWindowThread(const std::function<void()>& call) override {
         std::unique_lock lock(mutex_);
         call_ = &call;

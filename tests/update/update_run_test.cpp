@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "core/null_window_port.h"
 #include "core/window_port.h"
 #include "update/run_fixture.h"
 #include "update/update_run.h"
@@ -190,21 +191,10 @@ TEST_F(UpdateRunTest, RunThreadAtTheLowestPriorityWorkersAtNormal) {
     Serve(SlowFiles(2, std::chrono::milliseconds(0)));
     std::mutex mutex;
     std::map<std::string, int> nice_of;  // status text -> nice of the thread that showed it
-    class Probe final : public core::WindowPort {
+    class Probe final : public core::NullWindowPort {
       public:
         explicit Probe(std::function<void(const std::string&)> f) : f_(std::move(f)) {}
-        void LockUpdateControls() override { core::Launcher().canUpdate = false; }
-        void UnlockUpdateControls() override { core::Launcher().canUpdate = true; }
-        void ClearFileProgressBar() override {}
-        void ClearTotalProgressBar() override {}
-        void SetFileProgressWidth(float) override {}
-        void SetTotalProgressWidth(float) override {}
-        void AddTotalProgressWidth(float) override {}
-        void SetFileProgressValue(std::int64_t, std::int64_t) override {}
-        void SetTotalProgressValue(std::int64_t, std::int64_t) override {}
         void ShowStatusText(const std::string& t) override { f_(t); }
-        void ShowStatus() override {}
-        void ShowMessage(const std::string&) override {}
 
       private:
         std::function<void(const std::string&)> f_;
