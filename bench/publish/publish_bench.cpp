@@ -4,10 +4,7 @@
 // of another), into a fresh directory as a service does. The republish is
 // measured against the first publish of the same round. Best of N rounds
 // (PUBLISH_BENCH_ROUNDS, default 2).
-#include <stdlib.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +15,7 @@
 #include <string>
 
 #include "app/publish/publisher.h"
-#include "platform/env.h"
+#include "archive/bench_support.h"
 
 namespace {
 
@@ -28,20 +25,6 @@ using namespace kestrow;
 constexpr int kFiles = 200;
 constexpr int kChanged = 3;
 
-class Random {
-  public:
-    explicit Random(std::uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
-    std::uint64_t Next() {
-        state_ ^= state_ >> 12;
-        state_ ^= state_ << 25;
-        state_ ^= state_ >> 27;
-        return state_ * 0x2545F4914F6CDD1Dull;
-    }
-
-  private:
-    std::uint64_t state_;
-};
-
 // File i of the client: its size and a mix of content by its number.
 std::size_t FileSize(int i) {
     if (i % 50 == 0)
@@ -50,7 +33,7 @@ std::size_t FileSize(int i) {
 }
 
 std::string Content(int i, std::size_t size, std::uint64_t seed) {
-    Random rng(seed * 1000003 + static_cast<std::uint64_t>(i));
+    bench::Random rng(seed * 1000003 + static_cast<std::uint64_t>(i));
     std::string out;
     out.reserve(size + 64);
     switch (i % 3) {
@@ -97,10 +80,7 @@ double Publish(const fs::path& client, const fs::path& out, const fs::path& reus
     o.base_url = "http://127.0.0.1:1";
     o.version = "1.0.0.0";
     o.progress = false;
-    const auto start = std::chrono::steady_clock::now();
-    const publish::PublishSummary s = publish::Publish(o);
-    reused = s.reused_files;
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return bench::Seconds([&] { reused = publish::Publish(o).reused_files; });
 }
 
 int Rounds() {
@@ -109,17 +89,8 @@ int Rounds() {
 }
 
 int Main() {
-    std::string scratch = platform::TempPath() + "kestrow_publish_bench_XXXXXX";
-    if (::mkdtemp(scratch.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-    struct Cleanup {
-        fs::path path;
-        ~Cleanup() {
-            std::error_code ec;
-            fs::remove_all(path, ec);
-        }
-    } cleanup{scratch};
-    const fs::path root = scratch;
+    const bench::ScratchDir scratch("kestrow_publish_bench");
+    const fs::path& root = scratch.Path();
     const fs::path client = root / "client";
     std::uint64_t bytes = 0;
     for (int i = 0; i < kFiles; ++i) {
