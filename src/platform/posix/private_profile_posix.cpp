@@ -12,26 +12,11 @@
 
 #include "platform/ascii_case.h"
 #include "platform/code_page.h"
+#include "platform/posix/unique_fd.h"
 #include "platform/private_profile.h"
 
 namespace kestrow::platform {
 namespace {
-
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_;
-};
 
 std::optional<std::string> ReadAll(int fd) {
     std::string bytes;
@@ -51,7 +36,7 @@ std::optional<std::string> ReadAll(int fd) {
 // The bytes of a regular file; nullopt when it is missing, no regular file or
 // unreadable.
 std::optional<std::string> ReadRegularFile(const std::string& path, int extra_flags) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | extra_flags));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | extra_flags));
     struct stat st {};
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
@@ -75,7 +60,7 @@ bool WriteAll(int fd, std::string_view bytes) {
 // flushed to disk: it is rewritten on every keystroke and never read back.
 bool ReplaceAtomically(const std::string& path, std::string_view bytes) {
     std::string temp = path + ".XXXXXX";
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
         return false;
     const bool written = ::fchmod(fd.get(), 0600) == 0 && WriteAll(fd.get(), bytes) &&

@@ -16,6 +16,7 @@
 #include "platform/env.h"
 #include "platform/files.h"
 #include "platform/local_time.h"
+#include "platform/posix/unique_fd.h"
 
 namespace kestrow::platform {
 namespace {
@@ -132,32 +133,6 @@ bool LooksLikeKeyLine(std::string_view line) {
     return t == "key" || t.starts_with("key ");
 }
 
-// Closes a descriptor when it goes out of scope.
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(Fd&& other) noexcept : fd_(other.release()) {}
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            if (fd_ >= 0)
-                ::close(fd_);
-            fd_ = other.release();
-        }
-        return *this;
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_;
-};
-
 void WriteAll(int fd, std::string_view bytes, const std::string& file) {
     while (!bytes.empty()) {
         ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -186,7 +161,7 @@ std::string ReadAll(int fd, const std::string& file) {
 
 void WriteAtomically(const std::string& file, const std::string& bytes) {
     std::string temp = file + ".XXXXXX";
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
         Fail("Cannot create", temp, errno);
     try {
@@ -204,18 +179,18 @@ void WriteAtomically(const std::string& file, const std::string& bytes) {
         throw;
     }
     // The rename itself must survive a crash too.
-    Fd dir(::open(ParentDirectory(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd dir(::open(ParentDirectory(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0)
         (void)::fsync(dir.get());
 }
 
 // The exclusive lock of every writer; held while the returned descriptor lives.
-Fd LockStore(const std::string& file) {
+UniqueFd LockStore(const std::string& file) {
     const std::string dir = ParentDirectory(file);
     if (!CreateDirectoryChain(dir))
         Fail("Cannot create the folder", dir, errno);
     const std::string lock_path = file + ".lock";
-    Fd lock(::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    UniqueFd lock(::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (lock.get() < 0)
         Fail("Cannot open", lock_path, errno);
     int rc;
@@ -250,7 +225,7 @@ struct FileIdentity {
 struct Parsed {
     std::string file;
     std::optional<FileIdentity> identity;
-    std::shared_ptr<Fd> pin;
+    std::shared_ptr<UniqueFd> pin;
     std::shared_ptr<const Content> content;
 };
 
@@ -265,18 +240,18 @@ std::shared_ptr<const Content> ParsedFor(const std::string& file, const FileIden
 }
 
 // Identity of an open file; nullopt when it cannot be had (then nothing is kept).
-std::optional<FileIdentity> IdentityOf(const Fd& fd) {
+std::optional<FileIdentity> IdentityOf(const UniqueFd& fd) {
     struct stat st {};
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0)
         return std::nullopt;
     return FileIdentity(st);
 }
 
-void Remember(const std::string& file, Fd fd, const std::optional<FileIdentity>& identity,
+void Remember(const std::string& file, UniqueFd fd, const std::optional<FileIdentity>& identity,
               std::shared_ptr<const Content> content) {
     if (!identity)
         return;
-    Parsed parsed{file, identity, std::make_shared<Fd>(std::move(fd)), std::move(content)};
+    Parsed parsed{file, identity, std::make_shared<UniqueFd>(std::move(fd)), std::move(content)};
     std::lock_guard lock(g_parsed_mutex);
     std::swap(g_parsed, parsed);
     // The previous entry closes once the lock is released.
@@ -331,7 +306,7 @@ std::shared_ptr<const Content> LoadFile(const std::string& file, bool locked,
     if (std::shared_ptr<const Content> known = ParsedFor(file, FileIdentity(st)))
         return known;
 
-    Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         if (errno == ENOENT)
             return EmptyContent();
@@ -557,20 +532,20 @@ std::shared_ptr<const Content> Load(const std::string& file) {
     // Not a store: moved aside under the writers' lock, unless another
     // process has done so meanwhile.
     PendingWarning pending;
-    Fd lock = LockStore(file);
+    UniqueFd lock = LockStore(file);
     return LoadFile(file, true, pending.text);
 }
 
 void Update(const std::string& file, const std::function<void(Content&)>& change) {
     PendingWarning pending;
-    Fd lock = LockStore(file);
+    UniqueFd lock = LockStore(file);
     // Read again under the lock, so another process's values are kept.
     Content content = *LoadFile(file, true, pending.text);
     change(content);
     WriteAtomically(file, Serialize(content));
     // Under the lock the new file is ours: what it holds is known without
     // parsing it again.
-    Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     const std::optional<FileIdentity> identity = IdentityOf(fd);
     Remember(file, std::move(fd), identity, std::make_shared<const Content>(std::move(content)));
     // Closing the lock descriptor releases the lock; the warning goes after.
