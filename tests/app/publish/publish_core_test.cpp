@@ -9,6 +9,7 @@
 #include "app/publish/compress_pool.h"
 #include "app/publish/lzma_encoder.h"
 #include "app/publish/publisher.h"
+#include "app/publish/quick_options.h"
 #include "app/publish/source_tree.h"
 #include "support/temp_dir.h"
 
@@ -18,20 +19,6 @@ namespace {
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
-
-// client/ (and patch/) of dir into www/, fast and quiet.
-PublishOptions QuickOptions(const TempDir& dir, bool with_patch) {
-    PublishOptions o;
-    o.client_dir = dir.File("client");
-    o.patch_dir = with_patch ? dir.File("patch") : "";
-    o.out_dir = dir.File("www");
-    o.base_url = "http://127.0.0.1:1";
-    o.preset = 0;
-    o.jobs = 1;
-    o.version = "1.0.0.0";
-    o.progress = false;
-    return o;
-}
 
 // liblzma's own .lzma reader, independent of the encoder under test.
 std::string DecodeAlone(const std::string& archive) {

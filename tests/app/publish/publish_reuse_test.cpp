@@ -9,6 +9,7 @@
 
 #include "app/publish/command_line.h"
 #include "app/publish/publisher.h"
+#include "app/publish/quick_options.h"
 #include "archive/lzma_decompressor.h"
 #include "support/temp_dir.h"
 
@@ -21,16 +22,8 @@ using test::TempDir;
 using test::WriteFile;
 
 PublishOptions Options(const TempDir& dir, const std::string& out, const std::string& reuse) {
-    PublishOptions o;
-    o.client_dir = dir.File("client");
-    o.patch_dir = dir.File("patch");
-    o.out_dir = dir.File(out);
+    PublishOptions o = QuickOptions(dir, true, out, 2);
     o.reuse_dir = reuse.empty() ? "" : dir.File(reuse);
-    o.base_url = "http://127.0.0.1:1";
-    o.preset = 0;
-    o.jobs = 2;
-    o.version = "1.0.0.0";
-    o.progress = false;
     return o;
 }
 
